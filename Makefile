@@ -1,0 +1,41 @@
+# Thin wrappers over the CMake presets.
+.PHONY: all deps build run test test-default test-asan test-e2e bench release clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build/build.ninja: | deps
+	cmake --preset default
+
+build: build/build.ninja
+	cmake --build --preset default
+
+run: build
+	cd build/game && ./gamevrak
+
+test: test-default test-asan test-e2e
+
+test-default: build
+	ctest --preset default -LE e2e
+
+build-asan/build.ninja: | deps
+	cmake --preset asan
+
+test-asan: build-asan/build.ninja
+	cmake --build --preset asan
+	ctest --preset asan -LE e2e
+
+test-e2e: build
+	ctest --preset default -L e2e
+
+bench: build
+	build/game/gamevrak-bench
+
+release: | deps
+	cmake --preset release
+	cmake --build --preset release
+
+clean:
+	rm -rf build build-asan build-release

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test the game.
+# Used by `make` and by CI alike. Installs only what is missing.
+set -euo pipefail
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  xvfb xdotool x11-apps imagemagick sox
+  clang libclang-rt-14-dev
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,5 @@
+// PLACEHOLDER
+#include "app/rules.h"
+
+void SeedUnits() {}
+void RunPlayRules() {}

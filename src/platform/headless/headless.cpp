@@ -1,0 +1,274 @@
+// Headless backend: no window, input from a script, a virtual clock that Sleep
+// advances without waiting, presented frames kept for capture.
+#include "platform/headless/headless.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+struct HeadlessState {
+    std::vector<HeadlessEvent> scheduled; // not yet delivered, in file order
+    std::deque<HeadlessEvent> pending;    // delivered one per PumpOneMessage
+    int32_t pump_round = 0;               // frames whose pump has finished
+    bool round_loaded = false;
+    double clock = 1000000000.0;
+    bool window_open = false;
+    int32_t window_width = 0;
+    int32_t window_height = 0;
+    int32_t window_x = 0;
+    int32_t window_y = 0;
+    int32_t pointer_x = 0;
+    int32_t pointer_y = 0;
+    int64_t present_count = 0;
+    std::vector<uint8_t> last_frame;
+    std::vector<HeadlessSound> sounds;
+    double sound_busy_until = -1.0;
+    void (*cell_mapper)(int32_t, int32_t, int32_t*, int32_t*) = nullptr;
+};
+HeadlessState S;
+
+constexpr int32_t BUFFER_WIDTH = 640;
+constexpr int32_t BUFFER_HEIGHT = 480;
+
+// The same single-precision mapping the game applies to a pointer offset.
+int32_t MapOffset(int32_t offset, int32_t extent, int32_t size)
+{
+    if (extent <= 0)
+        return 0;
+    float v = static_cast<float>(offset) / static_cast<float>(extent) * static_cast<float>(size);
+    if (v < 0.0f)
+        return 0;
+    if (v > static_cast<float>(size - 1))
+        return size - 1;
+    return static_cast<int32_t>(v);
+}
+
+// Smallest window offset whose mapping reads back as the wanted buffer pixel.
+int32_t OffsetFor(int32_t pixel, int32_t extent, int32_t size)
+{
+    int32_t zoom = std::max(1, extent / size);
+    int32_t guess = pixel * zoom + zoom / 2;
+    for (int32_t o = std::max(0, guess - 2); o <= guess + 2; ++o)
+        if (MapOffset(o, extent, size) == pixel)
+            return o;
+    return guess;
+}
+
+void Deliver(const HeadlessEvent& e)
+{
+    switch (e.kind) {
+    case HEADLESS_KEY: OnKeyDownEvent(e.a); break;
+    case HEADLESS_MOUSE:
+        HeadlessSetPointer(e.a, e.b);
+        OnMouseMoveEvent();
+        break;
+    case HEADLESS_CELL: {
+        int32_t px = 0, py = 0;
+        if (S.cell_mapper)
+            S.cell_mapper(e.a, e.b, &px, &py);
+        HeadlessSetPointer(px, py);
+        OnMouseMoveEvent();
+        break;
+    }
+    case HEADLESS_LCLICK: OnLeftButtonEvent(); break;
+    case HEADLESS_RCLICK: OnRightButtonEvent(); break;
+    case HEADLESS_CLOSE: OnCloseEvent(); break;
+    }
+}
+
+// Playing time of a wave file from its header; a default chime when unreadable.
+double SoundSeconds(const char* path, bool* found)
+{
+    std::string p(path);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    std::FILE* f = std::fopen(p.c_str(), "rb");
+    *found = f != nullptr;
+    if (!f)
+        return 0.3;
+    unsigned char h[44];
+    size_t n = std::fread(h, 1, sizeof h, f);
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fclose(f);
+    if (n < 44 || std::memcmp(h, "RIFF", 4) != 0)
+        return 0.3;
+    uint32_t byte_rate = h[28] | h[29] << 8 | h[30] << 16 | static_cast<uint32_t>(h[31]) << 24;
+    if (byte_rate == 0 || size <= 44)
+        return 0.3;
+    return static_cast<double>(size - 44) / byte_rate;
+}
+} // namespace
+
+void HeadlessReset(double start_seconds)
+{
+    void (*mapper)(int32_t, int32_t, int32_t*, int32_t*) = S.cell_mapper;
+    S = HeadlessState();
+    S.clock = start_seconds;
+    S.cell_mapper = mapper;
+}
+
+void HeadlessSetCellMapper(void (*mapper)(int32_t, int32_t, int32_t*, int32_t*)) { S.cell_mapper = mapper; }
+
+void HeadlessQueue(const HeadlessEvent& event) { S.scheduled.push_back(event); }
+
+void HeadlessDeliverFrame(int32_t frame)
+{
+    std::vector<HeadlessEvent> keep;
+    for (const HeadlessEvent& e : S.scheduled) {
+        if (e.frame == frame)
+            Deliver(e);
+        else
+            keep.push_back(e);
+    }
+    S.scheduled.swap(keep);
+}
+
+void HeadlessSetPointer(int32_t x, int32_t y)
+{
+    int32_t w = S.window_open ? S.window_width : BUFFER_WIDTH * 2;
+    int32_t h = S.window_open ? S.window_height : BUFFER_HEIGHT * 2;
+    S.pointer_x = S.window_x + OffsetFor(x, w, BUFFER_WIDTH);
+    S.pointer_y = S.window_y + h - OffsetFor(y, h, BUFFER_HEIGHT);
+}
+
+double HeadlessClock() { return S.clock; }
+void HeadlessAdvanceClock(double seconds) { S.clock += seconds; }
+int64_t HeadlessPresentCount() { return S.present_count; }
+const std::vector<uint8_t>& HeadlessLastFrame() { return S.last_frame; }
+bool HeadlessWindowOpen() { return S.window_open; }
+int32_t HeadlessWindowWidth() { return S.window_width; }
+int32_t HeadlessWindowHeight() { return S.window_height; }
+const std::vector<HeadlessSound>& HeadlessSounds() { return S.sounds; }
+
+bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height)
+{
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+    for (int32_t y = height - 1; y >= 0; --y) { // the buffer's top row is its last
+        const uint8_t* src = rgba + static_cast<size_t>(y) * width * 4;
+        for (int32_t x = 0; x < width; ++x) {
+            row[x * 3 + 0] = src[x * 4 + 0];
+            row[x * 3 + 1] = src[x * 4 + 1];
+            row[x * 3 + 2] = src[x * 4 + 2];
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
+}
+
+// ---- platform.h -------------------------------------------------------------
+
+bool CreateGameWindow(const char*, int32_t width, int32_t height, int32_t)
+{
+    S.window_open = true;
+    S.window_width = width;
+    S.window_height = height;
+    S.window_x = 0;
+    S.window_y = 0;
+    return true;
+}
+
+void DestroyGameWindow() { S.window_open = false; }
+
+bool PumpOneMessage()
+{
+    if (!S.round_loaded) {
+        int32_t next = S.pump_round + 1;
+        std::vector<HeadlessEvent> keep;
+        for (const HeadlessEvent& e : S.scheduled) {
+            if (e.frame == next)
+                S.pending.push_back(e);
+            else
+                keep.push_back(e);
+        }
+        S.scheduled.swap(keep);
+        S.round_loaded = true;
+    }
+    if (S.pending.empty()) {
+        S.pump_round += 1;
+        S.round_loaded = false;
+        return false;
+    }
+    HeadlessEvent e = S.pending.front();
+    S.pending.pop_front();
+    Deliver(e);
+    return true;
+}
+
+void HidePointer() {}
+
+void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    S.window_x = x;
+    S.window_y = y;
+    S.window_width = width;
+    S.window_height = height;
+}
+
+void GetPointerPosition(int32_t* x, int32_t* y)
+{
+    *x = S.pointer_x;
+    *y = S.pointer_y;
+}
+
+void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+{
+    int32_t w = S.window_open ? S.window_width : BUFFER_WIDTH * 2;
+    int32_t h = S.window_open ? S.window_height : BUFFER_HEIGHT * 2;
+    *left = S.window_x;
+    *top = S.window_y;
+    *right = S.window_x + w;
+    *bottom = S.window_y + h;
+}
+
+void ClearGLFrame() {}
+
+void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t)
+{
+    S.present_count += 1;
+    if (!rgba || width <= 0 || height <= 0)
+        return;
+    S.last_frame.assign(rgba, rgba + static_cast<size_t>(width) * height * 4);
+}
+
+void PlatformSleep(uint32_t milliseconds) { S.clock += milliseconds / 1000.0; }
+
+uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::floor(S.clock)); }
+
+void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
+{
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+void PlatformPlaySound(const char* path)
+{
+    bool found = false;
+    double seconds = SoundSeconds(path, &found);
+    bool played = S.clock >= S.sound_busy_until;
+    S.sounds.push_back({S.clock, std::string(path), played});
+    if (played)
+        S.sound_busy_until = S.clock + seconds;
+}

@@ -1,0 +1,75 @@
+// The game's only door to the machine. Everything the game core needs from the
+// operating system, the window system, GL and the sound player goes through
+// these functions; each backend (sdl/, headless/, win32/) implements all of them.
+// This header must stay free of SDL, GL and OS headers.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+// ---- Window and GL context ----------------------------------------------
+// Creates the borderless window at screen (0, 0) with a client area of
+// width x height, a double-buffered RGBA GL context with a 16-bit depth
+// buffer, sets the viewport/projection and the fixed GL state. On failure a
+// message box names the failing step and false is returned.
+bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t bits);
+// Releases context and window; safe to call when there is none.
+void DestroyGameWindow();
+// Takes one waiting window message and dispatches it (input events reach the
+// game through the On*Event callbacks below). False when nothing was waiting.
+bool PumpOneMessage();
+// Hides the system pointer over the game window (counted, like ShowCursor(FALSE)).
+void HidePointer();
+// Moves the window's top-left corner to screen position (x, y), keeping width x height.
+void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height);
+// Pointer position in screen coordinates.
+void GetPointerPosition(int32_t* x, int32_t* y);
+// Window rectangle in screen coordinates (no frame: equals the client area).
+void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+
+// ---- GL presentation ------------------------------------------------------
+// glClear of colour and depth, glLoadIdentity.
+void ClearGLFrame();
+// glDisable(TEXTURE_2D), glPixelZoom when 1 <= zoom <= 5, glDrawPixels of the
+// RGBA buffer (row 0 at the bottom), swap, glEnable(TEXTURE_2D).
+void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t zoom);
+
+// ---- Time ----------------------------------------------------------------
+// Blocks the whole program (the headless backend advances its virtual clock instead).
+void PlatformSleep(uint32_t milliseconds);
+// Wall clock in whole seconds, for seeding the random generator.
+uint32_t PlatformTimeSeconds();
+
+// ---- Message boxes ---------------------------------------------------------
+enum MessageBoxIcon { MESSAGEBOX_EXCLAMATION, MESSAGEBOX_INFORMATION };
+void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon icon);
+
+// ---- Sound -------------------------------------------------------------------
+// Asynchronous, no-stop: dropped while an earlier sound of ours still plays; a
+// file that cannot be found plays a default chime instead. Silent without a device.
+void PlatformPlaySound(const char* path);
+
+// ---- Files -------------------------------------------------------------------
+// Opens with the open-always disposition: a missing file is created empty, an
+// existing one is not truncated. The path uses backslashes as separators and is
+// translated for the host. Returns nullptr when the file cannot be opened at all
+// (for example when its folder is missing).
+std::FILE* OpenFileAlways(const char* path, bool for_writing);
+// Writes go to a temporary name beside the final one; this puts the finished
+// file in place atomically. Both paths use backslashes. True on success.
+bool ReplaceFileAtomically(const char* temporary_path, const char* final_path);
+// True when the folder exists (backslash path).
+bool FolderExists(const char* path);
+
+// ---- Start-up ------------------------------------------------------------------
+// Changes to the executable's folder when the current directory lacks the data
+// folders, so that the game finds its art, sound and saves from anywhere.
+void PlatformEnterGameDirectory(const char* argv0);
+
+// ---- Callbacks implemented by the game ---------------------------------------
+// Called by the backend while messages are pumped, the way the system-wide
+// input hooks and the window procedure reach the game.
+void OnKeyDownEvent(int32_t virtual_key);
+void OnMouseMoveEvent();
+void OnLeftButtonEvent();
+void OnRightButtonEvent();
+void OnCloseEvent();

@@ -1,0 +1,4 @@
+// PLACEHOLDER
+#include "world/worldgen.h"
+
+void BuildStartWorld() {}
