@@ -1,5 +1,4 @@
 // PLACEHOLDER
 #include "app/rules.h"
 
-void SeedUnits() {}
 void RunPlayRules() {}

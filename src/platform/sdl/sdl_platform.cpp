@@ -179,4 +179,3 @@ void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon ic
                              caption, text, nullptr);
 }
 
-void PlatformPlaySound(const char*) {}

@@ -1,0 +1,4 @@
+// PLACEHOLDER
+#include "app/rules.h"
+
+void SeedUnits() {}

@@ -1,0 +1,4 @@
+// PLACEHOLDER: sound playback
+#include "platform/platform.h"
+
+void PlatformPlaySound(const char*) {}
