@@ -152,8 +152,9 @@ void RunFrame()
     // The mouse cell is computed by the rules that use it, from the same pointer reading.
     DrawStatusLines();
     MarkSearchedCells();
+    // The play rules run while the console is open too; only their keys are gated there.
+    RunPlayRules();
     if (!ConsoleOpen) {
-        RunPlayRules();
         HandleSaveKeys();
         if (IsKeyDown(KEY_N)) {
             MiniMapOn = !MiniMapOn;
