@@ -49,15 +49,27 @@ void InitTerrainCost()
 
 int OutlineRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t layer, uint8_t code)
 {
-    if (layer < 0 || layer >= WorldLayers)
+    if (layer < 0 || layer >= WorldLayers || x0 > x1 || y0 > y1)
         return 0;
-    for (int32_t y = y0; y <= y1; ++y) {
-        for (int32_t x = x0; x <= x1; ++x) {
-            bool border = x == x0 || y == y0 || x == x1 || y == y1;
-            if (!border || x < 0 || y < 0 || x >= WorldSide || y >= WorldSide)
-                continue;
-            MainMap[CellIndex(x, y, layer)] = code;
+    // Clip to the grid first, so that a huge rectangle costs no more than its visible border.
+    const int32_t cx0 = x0 < 0 ? 0 : x0;
+    const int32_t cy0 = y0 < 0 ? 0 : y0;
+    const int32_t cx1 = x1 > WorldSide - 1 ? WorldSide - 1 : x1;
+    const int32_t cy1 = y1 > WorldSide - 1 ? WorldSide - 1 : y1;
+    if (cx0 > cx1 || cy0 > cy1)
+        return 0;
+    uint8_t* grid = MainMap + static_cast<size_t>(layer) * static_cast<size_t>(LayerCells);
+    for (int32_t y = cy0; y <= cy1; ++y) {
+        uint8_t* row = grid + static_cast<size_t>(y) * static_cast<size_t>(WorldSide);
+        if (y == y0 || y == y1) {
+            for (int32_t x = cx0; x <= cx1; ++x)
+                row[x] = code;
+            continue;
         }
+        if (x0 == cx0)
+            row[x0] = code;
+        if (x1 == cx1)
+            row[x1] = code;
     }
     return 0;
 }
