@@ -1,8 +1,11 @@
 #include "gfx/draw.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "app/input.h"
 #include "app/random.h"
@@ -17,15 +20,23 @@ uint8_t* LayerBuffer = nullptr;
 float* SinTable = nullptr;
 float* CosTable = nullptr;
 
-static size_t BufferBytes() { return static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4; }
+static size_t BufferBytes()
+{
+    if (ScreenWidth <= 0 || ScreenHeight <= 0)
+        return 0;
+    return static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4;
+}
 
 void SetScreenSize(int32_t width, int32_t height)
 {
     ScreenWidth = width;
     ScreenHeight = height;
     FreeScreenBuffers();
-    ScreenBuffer = static_cast<uint8_t*>(std::calloc(BufferBytes(), 1));
-    LayerBuffer = static_cast<uint8_t*>(std::calloc(BufferBytes(), 1));
+    size_t bytes = BufferBytes();
+    if (bytes == 0)
+        return;
+    ScreenBuffer = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    LayerBuffer = static_cast<uint8_t*>(std::calloc(bytes, 1));
 }
 
 void FreeScreenBuffers()
@@ -38,7 +49,7 @@ void FreeScreenBuffers()
 
 static inline void Plot(uint8_t* buffer, int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b)
 {
-    if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight)
+    if (!buffer || x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight)
         return;
     uint8_t* p = buffer + (static_cast<size_t>(y) * static_cast<size_t>(ScreenWidth) + static_cast<size_t>(x)) * 4;
     p[0] = r;
@@ -53,16 +64,18 @@ void PutLayerPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b) { Plot
 
 void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t g, uint8_t b)
 {
-    int32_t dx = std::abs(x1 - x0);
-    int32_t dy = std::abs(y1 - y0);
+    // 64-bit deltas and error: ends far apart must not overflow. The pen itself
+    // never leaves the range between the two ends, so it fits 32 bits.
+    int64_t dx = std::llabs(static_cast<int64_t>(x1) - x0);
+    int64_t dy = std::llabs(static_cast<int64_t>(y1) - y0);
     int32_t sx = x1 > x0 ? 1 : (x1 < x0 ? -1 : 0);
     int32_t sy = y1 > y0 ? 1 : (y1 < y0 ? -1 : 0);
     int32_t x = x0;
     int32_t y = y0;
     PutPixel(x, y, r, g, b);
     if (dx > dy) {
-        int32_t err = dy;
-        for (int32_t i = 0; i < dx; ++i) {
+        int64_t err = dy;
+        for (int64_t i = 0; i < dx; ++i) {
             err += dy;
             if (err > dx) {
                 err -= dx;
@@ -72,8 +85,8 @@ void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t
             PutPixel(x, y, r, g, b);
         }
     } else {
-        int32_t err = dx;
-        for (int32_t i = 0; i < dy; ++i) {
+        int64_t err = dx;
+        for (int64_t i = 0; i < dy; ++i) {
             err += dx;
             if (err > dy) {
                 err -= dy;
@@ -95,32 +108,92 @@ void DrawCursorCross()
     DrawLine(mx, my, mx, my - 5, 255, 255, 255);
 }
 
+// The tables are filled on a helper thread so that start-up does not wait for
+// 7.2 million sin/cos calls; they become visible in SinTable/CosTable only once
+// complete, so the game thread never sees a half-filled table.
+static std::thread TrigBuilder;
+static float* PendingSin = nullptr;
+static float* PendingCos = nullptr;
+static std::atomic<bool> TrigCancel{false};
+
+static void FillTrigTables(float* sin_table, float* cos_table, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        if ((i & 0xFFFF) == 0 && TrigCancel.load(std::memory_order_relaxed))
+            return;
+        double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
+        sin_table[i] = static_cast<float>(std::sin(a));
+        cos_table[i] = static_cast<float>(std::cos(a));
+    }
+}
+
+static void PublishTrigTables()
+{
+    SinTable = PendingSin;
+    CosTable = PendingCos;
+    PendingSin = nullptr;
+    PendingCos = nullptr;
+}
+
 void BuildTrigTables()
 {
-    if (SinTable || CosTable)
+    if (SinTable || CosTable || PendingSin || PendingCos)
         return;
-    SinTable = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
-    CosTable = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
-    for (int32_t i = 0; i < TRIG_TABLE_SIZE; ++i) {
-        double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
-        SinTable[i] = static_cast<float>(std::sin(a));
-        CosTable[i] = static_cast<float>(std::cos(a));
+    float* s = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
+    float* c = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
+    if (!s || !c) {
+        std::free(s);
+        std::free(c);
+        return;
+    }
+    PendingSin = s;
+    PendingCos = c;
+    TrigCancel.store(false);
+    try {
+        TrigBuilder = std::thread(FillTrigTables, s, c, TRIG_TABLE_SIZE);
+    } catch (const std::system_error&) {
+        // No thread to be had: fill them here instead.
+        FillTrigTables(s, c, TRIG_TABLE_SIZE);
+        PublishTrigTables();
+    }
+}
+
+void WaitTrigTables()
+{
+    if (TrigBuilder.joinable()) {
+        TrigBuilder.join();
+        PublishTrigTables();
     }
 }
 
 void FreeTrigTables()
 {
+    if (TrigBuilder.joinable()) {
+        TrigCancel.store(true);
+        TrigBuilder.join();
+        TrigCancel.store(false);
+    }
+    std::free(PendingSin);
+    std::free(PendingCos);
+    PendingSin = nullptr;
+    PendingCos = nullptr;
     std::free(SinTable);
     std::free(CosTable);
     SinTable = nullptr;
     CosTable = nullptr;
 }
 
+// A centre this far out cannot reach any buffer, and truncating it would overflow.
+static bool CentreInRange(double v) { return v > -1.0e9 && v < 1.0e9; }
+
 void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t b)
 {
+    WaitTrigTables();
     if (!SinTable || !CosTable)
         return;
-    if (radius < 0.0)
+    if (!CentreInRange(cx) || !CentreInRange(cy))
+        return;
+    if (!(radius >= 0.0)) // negative, and NaN as well
         radius = 0.0;
     if (radius > 9999.0)
         radius = 9999.0;
@@ -140,13 +213,16 @@ void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, 
 void ClearScreen()
 {
     ClearGLFrame();
-    std::memset(ScreenBuffer, 0, BufferBytes());
+    if (ScreenBuffer)
+        std::memset(ScreenBuffer, 0, BufferBytes());
 }
 
 void PresentScreen() { PresentGLFrame(ScreenBuffer, ScreenWidth, ScreenHeight, PixelZoom); }
 
 void RunScreenSaver()
 {
+    if (!ScreenBuffer || !LayerBuffer)
+        return;
     if (FrameCounter % 50 == 0) {
         for (int32_t y = 0; y < ScreenHeight; ++y)
             for (int32_t x = 0; x < ScreenWidth; ++x)

@@ -19,7 +19,11 @@ void PutPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void PutLayerPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t g, uint8_t b);
 void DrawCursorCross();
+// Starts filling both tables on a helper thread; they appear in SinTable and
+// CosTable once WaitTrigTables has seen the work finished.
 void BuildTrigTables();
+void WaitTrigTables();
+// Stops a fill still in progress and frees both tables.
 void FreeTrigTables();
 void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t b);
 void ClearScreen();
