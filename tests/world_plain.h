@@ -8,7 +8,8 @@
 
 #include "app/random.h"
 
-namespace plainworld {
+namespace plainworld
+{
 
 constexpr int Side = 1024;
 constexpr int Layer = Side * Side;

@@ -16,7 +16,8 @@
 #include "world/pathfind.h"
 #include "world_plain.h"
 
-namespace {
+namespace
+{
 
 using plainworld::PlainWorld;
 
@@ -43,7 +44,8 @@ std::string UnitsFingerprint()
     return Sha256Hex(bytes.data(), bytes.size());
 }
 
-class StartWorld : public ::testing::Test {
+class StartWorld : public ::testing::Test
+{
   protected:
     static void SetUpTestSuite()
     {

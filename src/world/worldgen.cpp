@@ -3,7 +3,8 @@
 #include "app/random.h"
 #include "world/grid.h"
 
-namespace {
+namespace
+{
 
 // Positions of the layer-1 passes are used as drawn, -2 to WorldSide - 3, through
 // the flat index: a negative x lands at the end of the row before, a negative y

@@ -1,0 +1,40 @@
+// The start world and its population: the game's builder against the plain
+// second build of tests/world_plain.h, both from zero-filled memory.
+#include <benchmark/benchmark.h>
+
+#include "app/rules.h"
+#include "units/unit.h"
+#include "world/grid.h"
+#include "world/worldgen.h"
+#include "world_plain.h"
+
+static void BM_BuildStartWorldAndSeedUnits(benchmark::State& state)
+{
+    WorldSide = 1024;
+    LayerCells = WorldSide * WorldSide;
+    WorldLayers = 3;
+    MaxUnits = 3000;
+    for (auto _ : state) {
+        AllocateGrids();
+        AllocateUnitTable();
+        BuildStartWorld();
+        SeedUnits();
+        benchmark::DoNotOptimize(MainMap[CellIndex(512, 512, 1)]);
+        benchmark::DoNotOptimize(UnitTable[MaxUnits - 1].cell_x);
+        FreeUnitTable();
+        FreeGrids();
+    }
+}
+BENCHMARK(BM_BuildStartWorldAndSeedUnits)->Unit(benchmark::kMillisecond);
+
+static void BM_PlainBuildAndSeed(benchmark::State& state)
+{
+    for (auto _ : state) {
+        plainworld::PlainWorld world;
+        world.Build();
+        world.Seed();
+        benchmark::DoNotOptimize(world.main[plainworld::PlainWorld::Index(512, 512, 1)]);
+        benchmark::DoNotOptimize(world.units.back().x);
+    }
+}
+BENCHMARK(BM_PlainBuildAndSeed)->Unit(benchmark::kMillisecond);
