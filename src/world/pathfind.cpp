@@ -1,36 +1,715 @@
-// PLACEHOLDER
 #include "world/pathfind.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
+#include "app/random.h"
 #include "units/unit.h"
+#include "world/grid.h"
 
 PathFinder* PathFinders = nullptr;
 
+// The open-node choice picks the cheapest open node, the highest node number
+// among equal costs. A heap keyed on (cost bits, inverted node number) yields
+// the same node in O(log n); costs are positive, so their IEEE bits order like
+// the values. Closed nodes are dropped lazily when they reach the top.
+struct PathSearchAccel {
+    uint64_t* heap;
+    int32_t heap_size;
+    int32_t open_count;
+    int64_t node_capacity; // entries of each node array (LayerCells at creation)
+    int32_t unit_capacity; // MaxUnits at creation
+    // Entries from these indices on have never been written since allocation
+    // or the last clear, so clearing stops there: untouched pages stay unmapped.
+    int64_t node_dirty;
+    int64_t mask_dirty;
+    // For a whole-layer window: the non-zero mask cells are the border (once a
+    // search started) plus node cells, whose bounding box is grown lazily.
+    bool mask_known;
+    bool border;
+    int32_t boxed_nodes;
+    int32_t box_x0, box_y0, box_x1, box_y1;
+    const uint8_t* layer_cells; // MainMap of SearchLayer; null when out of range
+};
+
+namespace {
+
+constexpr int32_t DIR_X[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+constexpr int32_t DIR_Y[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+constexpr float DIR_COST[8] = {1.0f, 1.4142f, 1.0f, 1.4142f, 1.0f, 1.4142f, 1.0f, 1.4142f};
+constexpr uint8_t NODE_OPEN = 0;
+constexpr uint8_t NODE_CLOSED = 9;
+constexpr uint8_t MASK_SEEN = 1;
+constexpr uint8_t MASK_CLOSED = 9;
+
+struct CodeTables {
+    bool enterable[256];
+    bool open_corner[256];
+};
+
+constexpr CodeTables MakeCodeTables()
+{
+    CodeTables t{};
+    for (int c = 0; c < 256; ++c) {
+        t.enterable[c] = c != CELL_EMPTY && c != CELL_WALL && c != CELL_DOOR;
+        t.open_corner[c] = c == LAND_PLAIN || c == LAND_FOREST || c == LAND_HILLS || c == CELL_FLOOR;
+    }
+    return t;
+}
+constexpr CodeTables CODES = MakeCodeTables();
+
+inline uint64_t HeapKey(float cost, int32_t node)
+{
+    return (static_cast<uint64_t>(std::bit_cast<uint32_t>(cost)) << 32) | (0xFFFFFFFFu - static_cast<uint32_t>(node));
+}
+inline int32_t KeyNode(uint64_t key) { return static_cast<int32_t>(0xFFFFFFFFu - static_cast<uint32_t>(key)); }
+inline float KeyCost(uint64_t key) { return std::bit_cast<float>(static_cast<uint32_t>(key >> 32)); }
+
+void HeapPush(PathSearchAccel* a, uint64_t key)
+{
+    uint64_t* h = a->heap;
+    int32_t i = a->heap_size++;
+    while (i > 0) {
+        int32_t parent = (i - 1) >> 2;
+        if (h[parent] <= key)
+            break;
+        h[i] = h[parent];
+        i = parent;
+    }
+    h[i] = key;
+}
+
+void HeapPop(PathSearchAccel* a)
+{
+    uint64_t* h = a->heap;
+    int32_t n = --a->heap_size;
+    if (n == 0)
+        return;
+    uint64_t key = h[n];
+    int32_t i = 0;
+    for (;;) {
+        int32_t first = 4 * i + 1;
+        if (first >= n)
+            break;
+        int32_t best = first;
+        int32_t last = std::min(first + 4, n);
+        for (int32_t c = first + 1; c < last; ++c)
+            if (h[c] < h[best])
+                best = c;
+        if (key <= h[best])
+            break;
+        h[i] = h[best];
+        i = best;
+    }
+    h[i] = key;
+}
+
+inline float ScanLimit() { return static_cast<float>(2.0 * static_cast<double>(LayerCells)); }
+
+bool UnitIndexOk(const PathFinder* pf, int32_t u)
+{
+    return pf && pf->accel && u >= 0 && u < pf->accel->unit_capacity && u < MaxUnits && UnitTable;
+}
+
+} // namespace
+
 void CreatePathFinders()
 {
+    FreePathFinders();
+    const size_t cells = static_cast<size_t>(LayerCells);
+    const size_t units = static_cast<size_t>(MaxUnits);
     PathFinders = static_cast<PathFinder*>(std::calloc(2, sizeof(PathFinder)));
+    if (!PathFinders)
+        return;
     for (int i = 0; i < 2; ++i) {
-        PathFinders[i].RouteIndex = static_cast<int32_t*>(std::calloc(static_cast<size_t>(MaxUnits), 4));
-        for (int32_t u = 0; u < MaxUnits; ++u)
-            PathFinders[i].RouteIndex[u] = ROUTE_IDLE;
-        PathFinders[i].RunningUnit = 1;
+        PathFinder& pf = PathFinders[i];
+        pf.NodeX = static_cast<int16_t*>(std::calloc(cells, sizeof(int16_t)));
+        pf.NodeY = static_cast<int16_t*>(std::calloc(cells, sizeof(int16_t)));
+        pf.NodeParent = static_cast<uint32_t*>(std::calloc(cells, sizeof(uint32_t)));
+        pf.NodeState = static_cast<uint8_t*>(std::calloc(cells, 1));
+        pf.NodeCost = static_cast<float*>(std::calloc(cells, sizeof(float)));
+        pf.RouteX = static_cast<uint32_t*>(std::calloc(units * PathCap, sizeof(uint32_t)));
+        pf.RouteY = static_cast<uint32_t*>(std::calloc(units * PathCap, sizeof(uint32_t)));
+        pf.RouteLength = static_cast<uint32_t*>(std::calloc(units, sizeof(uint32_t)));
+        pf.RouteIndex = static_cast<int32_t*>(std::calloc(units, sizeof(int32_t)));
+        pf.SearchMask = static_cast<uint8_t*>(std::calloc(cells, 1));
+        if (pf.RouteIndex)
+            for (size_t u = 0; u < units; ++u)
+                pf.RouteIndex[u] = ROUTE_IDLE;
+        pf.RunningUnit = 1;
+        for (int d = 0; d < 8; ++d) {
+            pf.DirX[d] = DIR_X[d];
+            pf.DirY[d] = DIR_Y[d];
+            pf.DirCost[d] = DIR_COST[d];
+        }
+        auto* a = static_cast<PathSearchAccel*>(std::calloc(1, sizeof(PathSearchAccel)));
+        if (!a)
+            continue;
+        a->heap = static_cast<uint64_t*>(std::calloc(cells, sizeof(uint64_t)));
+        a->node_capacity = static_cast<int64_t>(cells);
+        a->unit_capacity = MaxUnits;
+        a->mask_known = true;
+        a->box_x0 = a->box_y0 = 0;
+        a->box_x1 = a->box_y1 = -1;
+        bool complete = pf.NodeX && pf.NodeY && pf.NodeParent && pf.NodeState && pf.NodeCost && pf.RouteX &&
+                        pf.RouteY && pf.RouteLength && pf.RouteIndex && pf.SearchMask && a->heap;
+        if (complete)
+            pf.accel = a;
+        else {
+            std::free(a->heap);
+            std::free(a);
+        }
     }
 }
+
 void FreePathFinders()
 {
     if (!PathFinders)
         return;
-    for (int i = 0; i < 2; ++i)
-        std::free(PathFinders[i].RouteIndex);
+    for (int i = 0; i < 2; ++i) {
+        PathFinder& pf = PathFinders[i];
+        std::free(pf.NodeX);
+        std::free(pf.NodeY);
+        std::free(pf.NodeParent);
+        std::free(pf.NodeState);
+        std::free(pf.NodeCost);
+        std::free(pf.RouteX);
+        std::free(pf.RouteY);
+        std::free(pf.RouteLength);
+        std::free(pf.RouteIndex);
+        std::free(pf.SearchMask);
+        if (pf.accel)
+            std::free(pf.accel->heap);
+        std::free(pf.accel);
+    }
     std::free(PathFinders);
     PathFinders = nullptr;
 }
-void SchedulePathFinder(PathFinder*) {}
-void StartSearch(PathFinder*, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {}
-int SearchSteps(PathFinder*, int32_t) { return 5; }
-void BuildRoute(PathFinder*, int32_t) {}
-int StepToCell(int32_t, int32_t, int32_t, int32_t) { return 2; }
-int StepToUnit(int32_t, int32_t, int32_t, int32_t) { return 2; }
-int ChaseStep(int32_t, int32_t, int32_t, int32_t) { return 2; }
-void MarkSearchedCells() {}
+
+void SchedulePathFinder(PathFinder* pf)
+{
+    if (!pf || !UnitTable)
+        return;
+    int32_t best = 9999999;
+    for (int32_t u = 0; u < MaxUnits; ++u) {
+        const Unit& unit = UnitTable[u];
+        if (unit.route_order == ROUTE_NO_ORDER || !(unit.hit_points > 0.0f))
+            continue;
+        if (unit.route_order < best) {
+            best = unit.route_order;
+            pf->NextUnit = u;
+        }
+    }
+}
+
+void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int32_t gy, int32_t layer, int32_t window_side)
+{
+    if (!pf || !pf->accel || WorldSide < 3)
+        return;
+    PathSearchAccel* a = pf->accel;
+    pf->SearchLayer = layer;
+    const int32_t edge = WorldSide - 1;
+    sx = std::clamp(sx, 0, edge);
+    sy = std::clamp(sy, 0, edge);
+    gx = std::clamp(gx, 0, edge);
+    gy = std::clamp(gy, 0, edge);
+
+    // A window must fit the layer and have an interior.
+    const int32_t w = std::clamp(window_side, 3, WorldSide);
+    const int64_t ww = static_cast<int64_t>(w) * w;
+    if (ww > a->node_capacity)
+        return;
+    pf->WindowSide = w;
+    int32_t wx = std::max(sx - w / 2, 0);
+    int32_t wy = std::max(sy - w / 2, 0);
+    wx = std::min(wx, WorldSide - w);
+    wy = std::min(wy, WorldSide - w);
+    pf->WindowX = wx;
+    pf->WindowY = wy;
+    pf->StartX = std::clamp(sx, wx + 1, wx + w - 2);
+    pf->StartY = std::clamp(sy, wy + 1, wy + w - 2);
+    pf->GoalX = std::clamp(gx, wx + 1, wx + w - 2);
+    pf->GoalY = std::clamp(gy, wy + 1, wy + w - 2);
+
+    // The first w x w entries are cleared, but only up to what was ever written:
+    // the rest is still zero from the allocation.
+    if (pf->Active)
+        a->node_dirty = std::max(a->node_dirty, static_cast<int64_t>(pf->LastNode) + 1);
+    const size_t nodes = static_cast<size_t>(std::min({ww, a->node_dirty, a->node_capacity}));
+    std::memset(pf->NodeX, 0, nodes * sizeof(int16_t));
+    std::memset(pf->NodeY, 0, nodes * sizeof(int16_t));
+    std::memset(pf->NodeParent, 0, nodes * sizeof(uint32_t));
+    std::memset(pf->NodeState, 0, nodes);
+    std::memset(pf->NodeCost, 0, nodes * sizeof(float));
+    if (a->node_dirty <= ww)
+        a->node_dirty = 0;
+    std::memset(pf->SearchMask, 0, static_cast<size_t>(std::min(ww, a->mask_dirty)));
+    if (a->mask_dirty <= ww)
+        a->mask_dirty = 0;
+
+    uint8_t* mask = pf->SearchMask;
+    std::memset(mask, MASK_SEEN, static_cast<size_t>(w));
+    std::memset(mask + static_cast<size_t>(w - 1) * w, MASK_SEEN, static_cast<size_t>(w));
+    for (int32_t r = 1; r < w - 1; ++r) {
+        mask[static_cast<size_t>(r) * w] = MASK_SEEN;
+        mask[static_cast<size_t>(r) * w + w - 1] = MASK_SEEN;
+    }
+    a->mask_dirty = std::max(a->mask_dirty, ww);
+    mask[(pf->StartY - wy) * w + (pf->StartX - wx)] = 0;
+    mask[(pf->GoalY - wy) * w + (pf->GoalX - wx)] = 0;
+
+    pf->NodeX[0] = static_cast<int16_t>(pf->StartX);
+    pf->NodeY[0] = static_cast<int16_t>(pf->StartY);
+    pf->NodeParent[0] = 0;
+    pf->NodeState[0] = NODE_OPEN;
+    pf->NodeCost[0] = 1.0f;
+    a->node_dirty = std::max<int64_t>(a->node_dirty, 1);
+    pf->CurrentNode = pf->LastNode = pf->ScanStart = 0;
+    pf->BestCost = 0.0f;
+    pf->Result = 0;
+    pf->Failed = 0;
+    pf->Iterations = 0;
+    pf->Active = 1;
+
+    a->heap_size = 0;
+    HeapPush(a, HeapKey(1.0f, 0));
+    a->open_count = 1;
+    const bool layer_ok = MainMap && layer >= 0 && layer < WorldLayers;
+    a->layer_cells = layer_ok ? MainMap + static_cast<size_t>(layer) * static_cast<size_t>(LayerCells) : nullptr;
+    a->mask_known = w == WorldSide;
+    a->border = true;
+    a->boxed_nodes = 0;
+    a->box_x0 = a->box_y0 = 0;
+    a->box_x1 = a->box_y1 = -1;
+}
+
+int SearchSteps(PathFinder* pf, int32_t n)
+{
+    if (!pf || !pf->accel || pf->Active == 0)
+        return 5;
+    if (pf->StartX == pf->GoalX && pf->StartY == pf->GoalY) {
+        pf->Result = 3;
+        return 4;
+    }
+    PathSearchAccel* a = pf->accel;
+    const int32_t w = pf->WindowSide;
+    const int32_t wx = pf->WindowX;
+    const int32_t wy = pf->WindowY;
+    const int32_t side = WorldSide;
+    const uint8_t* cells = a->layer_cells;
+    uint8_t* mask = pf->SearchMask;
+    int16_t* node_x = pf->NodeX;
+    int16_t* node_y = pf->NodeY;
+    uint32_t* node_parent = pf->NodeParent;
+    uint8_t* node_state = pf->NodeState;
+    float* node_cost = pf->NodeCost;
+    const float limit = ScanLimit();
+    int32_t mask_step[8];
+    int32_t cell_step[8];
+    double dir_cost[8];
+    for (int d = 0; d < 8; ++d) {
+        mask_step[d] = DIR_Y[d] * w + DIR_X[d];
+        cell_step[d] = DIR_Y[d] * side + DIR_X[d];
+        dir_cost[d] = 1.0 * static_cast<double>(pf->DirCost[d]);
+    }
+
+    for (int32_t step = 0; step < n; ++step) {
+        pf->Iterations += 1;
+        if (pf->Iterations >= LayerCells)
+            return 3;
+        const int32_t c = pf->CurrentNode;
+        const int32_t x = node_x[c];
+        const int32_t y = node_y[c];
+        const int32_t mi = (y - wy) * w + (x - wx);
+        const bool reexpanded = node_state[c] == NODE_CLOSED;
+        int32_t added = 0;
+        if (cells) {
+            const uint8_t* here = cells + static_cast<size_t>(y) * side + x;
+            const double base_cost = static_cast<double>(node_cost[c]);
+            for (int d = 0; d < 8; ++d) {
+                if ((d & 1) && (!CODES.open_corner[here[DIR_X[d]]] || !CODES.open_corner[here[DIR_Y[d] * side]]))
+                    continue;
+                const int32_t nmi = mi + mask_step[d];
+                if (mask[nmi] != 0)
+                    continue;
+                const uint8_t code = here[cell_step[d]];
+                if (!CODES.enterable[code])
+                    continue;
+                const int32_t k = ++pf->LastNode;
+                node_x[k] = static_cast<int16_t>(x + DIR_X[d]);
+                node_y[k] = static_cast<int16_t>(y + DIR_Y[d]);
+                node_parent[k] = static_cast<uint32_t>(c);
+                node_state[k] = NODE_OPEN;
+                const float cost = static_cast<float>(dir_cost[d] + base_cost + static_cast<double>(TerrainCost[code]));
+                node_cost[k] = cost;
+                mask[nmi] = MASK_SEEN;
+                HeapPush(a, HeapKey(cost, k));
+                ++added;
+            }
+        }
+        node_state[c] = NODE_CLOSED;
+        mask[mi] = MASK_CLOSED;
+        a->open_count += added - (reexpanded ? 0 : 1);
+
+        while (a->heap_size > 0 && node_state[KeyNode(a->heap[0])] == NODE_CLOSED)
+            HeapPop(a);
+        int32_t best = pf->LastNode;
+        float best_cost = limit;
+        if (a->heap_size > 0 && KeyCost(a->heap[0]) <= limit) {
+            best = KeyNode(a->heap[0]);
+            best_cost = KeyCost(a->heap[0]);
+        }
+        pf->BestCost = best_cost;
+        pf->BestNode = best;
+        if (a->open_count > 0)
+            while (node_state[pf->ScanStart] == NODE_CLOSED)
+                ++pf->ScanStart;
+        pf->CurrentNode = best;
+        if (node_x[best] == pf->GoalX && node_y[best] == pf->GoalY) {
+            pf->Result = 1;
+            pf->GoalNode = best;
+            return 1;
+        }
+        // Re-expanding a closed node that discovers nothing changes nothing but
+        // the count: every further step of this call is the same step.
+        if (reexpanded && added == 0 && best == c) {
+            const int64_t rest = static_cast<int64_t>(n) - step - 1;
+            if (rest > 0 && static_cast<int64_t>(pf->Iterations) + rest >= LayerCells) {
+                pf->Iterations = LayerCells;
+                return 3;
+            }
+            pf->Iterations += static_cast<int32_t>(rest);
+            return 0;
+        }
+    }
+    return 0;
+}
+
+void BuildRoute(PathFinder* pf, int32_t unit)
+{
+    if (!UnitIndexOk(pf, unit))
+        return;
+    const int64_t cap = pf->accel->node_capacity;
+    uint32_t* rx = pf->RouteX + static_cast<size_t>(unit) * PathCap;
+    uint32_t* ry = pf->RouteY + static_cast<size_t>(unit) * PathCap;
+    uint32_t& length = pf->RouteLength[unit];
+    int64_t k = pf->CurrentNode;
+    if (k < 0 || k >= cap)
+        return;
+    length = 0;
+    rx[length] = static_cast<uint32_t>(static_cast<int32_t>(pf->NodeX[k]));
+    ry[length] = static_cast<uint32_t>(static_cast<int32_t>(pf->NodeY[k]));
+    length += 1;
+    for (int32_t i = 0; i < LayerCells; ++i) {
+        if (pf->NodeParent[k] == 0)
+            break;
+        if (length >= static_cast<uint32_t>(PathCap - 2)) {
+            pf->Failed = 1;
+            return;
+        }
+        k = pf->NodeParent[k];
+        if (k >= cap)
+            break;
+        rx[length] = static_cast<uint32_t>(static_cast<int32_t>(pf->NodeX[k]));
+        ry[length] = static_cast<uint32_t>(static_cast<int32_t>(pf->NodeY[k]));
+        length += 1;
+    }
+    pf->RouteIndex[unit] = static_cast<int32_t>(length) - 1;
+}
+
+namespace {
+
+// Route cell s of a unit exists only below PathCap; a larger index (from a
+// foreign save) is treated like any other state that cannot step.
+bool TakeStep(PathFinder* pf, int32_t u, int32_t s)
+{
+    if (s < 0 || s >= PathCap)
+        return false;
+    const size_t i = static_cast<size_t>(u) * PathCap + static_cast<size_t>(s);
+    UnitTable[u].step_x = static_cast<uint16_t>(pf->RouteX[i]);
+    UnitTable[u].step_y = static_cast<uint16_t>(pf->RouteY[i]);
+    return true;
+}
+
+void MoveOntoStep(Unit& unit)
+{
+    unit.cell_x = unit.step_x;
+    unit.cell_y = unit.step_y;
+}
+
+int32_t SliceFor(int32_t window_side)
+{
+    const int64_t n = static_cast<int64_t>(window_side) * window_side / 8;
+    return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+}
+
+int32_t WholeWindow(int32_t window_side)
+{
+    const int64_t n = static_cast<int64_t>(window_side) * window_side;
+    return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+}
+
+// The walk steppers of PathFinder 0; next_to_goal stops the walk one cell
+// short of an occupied goal.
+int WalkStep(int32_t u, int32_t gx, int32_t gy, int32_t window_side, bool next_to_goal)
+{
+    if (!PathFinders || !UnitIndexOk(&PathFinders[0], u))
+        return 2;
+    PathFinder* pf = &PathFinders[0];
+    Unit& unit = UnitTable[u];
+    int32_t& s = pf->RouteIndex[u];
+    if (s == ROUTE_IDLE) {
+        if (pf->RunningUnit == u) {
+            StartSearch(pf, unit.cell_x, unit.cell_y, gx, gy, unit.layer, window_side);
+            s = ROUTE_SEARCHING;
+        }
+        return 2;
+    }
+    if (s == ROUTE_SEARCHING) {
+        int r = SearchSteps(pf, SliceFor(window_side));
+        if (r == 1 || r == 3 || r == 4 || r == 5)
+            s = ROUTE_FOUND;
+        return 2;
+    }
+    if (s == ROUTE_FOUND) {
+        if (pf->Result != 1) {
+            s = ROUTE_IDLE;
+            unit.move_state = MOVE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        BuildRoute(pf, u);
+        if (pf->Failed) {
+            s = ROUTE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        if (!TakeStep(pf, u, s))
+            return 2;
+        s -= 1;
+        const int32_t last = next_to_goal ? 0 : -1;
+        if (next_to_goal && s == -1) {
+            s = ROUTE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        if (s != last) {
+            unit.route_order = ROUTE_NO_ORDER;
+            return 1;
+        }
+        MoveOntoStep(unit);
+        s = ROUTE_IDLE;
+        unit.route_order = ROUTE_NO_ORDER;
+        return 0;
+    }
+    if (s >= 0 && pf->Failed == 0) {
+        if (!TakeStep(pf, u, s))
+            return 2;
+        s -= 1;
+        if (s != (next_to_goal ? 0 : -1))
+            return 1;
+        s = ROUTE_IDLE;
+        unit.move_state = MOVE_IDLE;
+        MoveOntoStep(unit);
+        return 0;
+    }
+    return 2;
+}
+
+} // namespace
+
+int StepToCell(int32_t unit, int32_t gx, int32_t gy, int32_t window_side)
+{
+    return WalkStep(unit, gx, gy, window_side, false);
+}
+
+int StepToUnit(int32_t unit, int32_t gx, int32_t gy, int32_t window_side)
+{
+    return WalkStep(unit, gx, gy, window_side, true);
+}
+
+int ChaseStep(int32_t u, int32_t gx, int32_t gy, int32_t window_side)
+{
+    if (!PathFinders || !UnitIndexOk(&PathFinders[1], u))
+        return 2;
+    PathFinder* pf = &PathFinders[1];
+    Unit& unit = UnitTable[u];
+    int32_t& s = pf->RouteIndex[u];
+    if (s == ROUTE_IDLE) {
+        StartSearch(pf, unit.cell_x, unit.cell_y, gx, gy, unit.layer, window_side);
+        SearchSteps(pf, WholeWindow(pf->WindowSide));
+        if (pf->Result != 1) {
+            s = ROUTE_IDLE;
+            unit.move_state = MOVE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        BuildRoute(pf, u);
+        if (pf->Failed) {
+            s = ROUTE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        if (s == 0) {
+            s = ROUTE_IDLE;
+            unit.route_order = ROUTE_NO_ORDER;
+            return 0;
+        }
+        if (Rand() % 3 != 1)
+            return 2;
+        if (!TakeStep(pf, u, s))
+            return 2;
+        s -= 1;
+        if (s != 0) {
+            unit.route_order = ROUTE_NO_ORDER;
+            return 1;
+        }
+        MoveOntoStep(unit);
+        s = ROUTE_IDLE;
+        unit.route_order = ROUTE_NO_ORDER;
+        return 0;
+    }
+    if (Rand() % 3 != 1)
+        return 2;
+    if (s < 0 || pf->Failed == 1)
+        return 2;
+    if (!TakeStep(pf, u, s))
+        return 2;
+    s -= 1;
+    if (s != 0)
+        return 1;
+    s = ROUTE_IDLE;
+    unit.move_state = MOVE_IDLE;
+    MoveOntoStep(unit);
+    return 0;
+}
+
+namespace {
+
+inline void MarkCell(uint8_t& flag, uint8_t mask, uint8_t code)
+{
+    if (flag == FLAG_SEARCHED)
+        flag = FLAG_NONE;
+    if (mask != 0 && flag == FLAG_NONE && code == CELL_FLOOR)
+        flag = FLAG_SEARCHED;
+}
+
+constexpr uint64_t BYTES_01 = 0x0101010101010101ull;
+constexpr uint64_t BYTES_7F = 0x7F7F7F7F7F7F7F7Full;
+constexpr uint64_t BYTES_80 = 0x8080808080808080ull;
+
+inline uint64_t Load8(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// High bit of every byte that is zero; exact, no carries between bytes.
+inline uint64_t ZeroBytes(uint64_t v) { return ~(((v & BYTES_7F) + BYTES_7F) | v) & BYTES_80; }
+
+// True when MarkCell would change one of the eight cells: a mark on a cell
+// that no longer qualifies, or a qualifying cell without a flag.
+inline bool WordNeedsMarking(const uint8_t* flags, const uint8_t* mask, const uint8_t* codes, bool with_mask)
+{
+    const uint64_t f = Load8(flags);
+    const uint64_t marked = ZeroBytes(f ^ (BYTES_01 * FLAG_SEARCHED));
+    if (!with_mask)
+        return marked != 0;
+    const uint64_t qualifies = ~ZeroBytes(Load8(mask)) & ZeroBytes(Load8(codes) ^ (BYTES_01 * CELL_FLOOR));
+    return ((marked & ~qualifies) | (ZeroBytes(f) & qualifies)) != 0;
+}
+
+void MarkRow(uint8_t* flags, const uint8_t* mask, const uint8_t* codes, int32_t w, int32_t lo, int32_t hi)
+{
+    // lo..hi is the column range where the mask may be non-zero (empty when lo > hi).
+    int32_t x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const bool with_mask = x + 7 >= lo && x <= hi;
+        if (WordNeedsMarking(flags + x, mask + x, codes + x, with_mask))
+            for (int32_t i = x; i < x + 8; ++i)
+                MarkCell(flags[i], mask[i], codes[i]);
+    }
+    for (; x < w; ++x)
+        MarkCell(flags[x], mask[x], codes[x]);
+}
+
+void GrowMaskBox(PathFinder* pf)
+{
+    PathSearchAccel* a = pf->accel;
+    if (!pf->Active)
+        return;
+    for (int32_t k = a->boxed_nodes; k <= pf->LastNode; ++k) {
+        const int32_t x = pf->NodeX[k];
+        const int32_t y = pf->NodeY[k];
+        if (a->box_x0 > a->box_x1) {
+            a->box_x0 = a->box_x1 = x;
+            a->box_y0 = a->box_y1 = y;
+            continue;
+        }
+        a->box_x0 = std::min(a->box_x0, x);
+        a->box_x1 = std::max(a->box_x1, x);
+        a->box_y0 = std::min(a->box_y0, y);
+        a->box_y1 = std::max(a->box_y1, y);
+    }
+    a->boxed_nodes = std::max(a->boxed_nodes, pf->LastNode + 1);
+}
+
+} // namespace
+
+void MarkSearchedCells()
+{
+    if (!PathFinders || !MainMap || !FlagMap || WorldLayers < 2)
+        return;
+    PathFinder* pf = &PathFinders[0];
+    PathSearchAccel* a = pf->accel;
+    if (!a)
+        return;
+    const int32_t x0 = pf->WindowX;
+    const int32_t y0 = pf->WindowY;
+    const int32_t w = pf->WindowSide;
+    uint8_t* flags = FlagMap + LayerCells;
+    const uint8_t* codes = MainMap + LayerCells;
+    const uint8_t* mask = pf->SearchMask;
+
+    if (a->mask_known && x0 == 0 && y0 == 0 && w == WorldSide) {
+        GrowMaskBox(pf);
+        for (int32_t y = 0; y < w; ++y) {
+            const size_t row = static_cast<size_t>(y) * w;
+            int32_t lo = w;
+            int32_t hi = -1;
+            if (a->border && (y == 0 || y == w - 1)) {
+                lo = 0;
+                hi = w - 1;
+            } else {
+                if (y >= a->box_y0 && y <= a->box_y1) {
+                    lo = a->box_x0;
+                    hi = a->box_x1;
+                }
+                if (a->border) {
+                    // The border columns fall into the first and last words.
+                    MarkCell(flags[row], mask[row], codes[row]);
+                    MarkCell(flags[row + w - 1], mask[row + w - 1], codes[row + w - 1]);
+                }
+            }
+            MarkRow(flags + row, mask + row, codes + row, w, lo, hi);
+        }
+        return;
+    }
+
+    // Any other window: the cells are taken one by one, the mask indexed by
+    // the absolute row and column.
+    for (int32_t y = y0; y < y0 + w; ++y) {
+        for (int32_t x = x0; x < x0 + w; ++x) {
+            if (x < 0 || y < 0 || x >= WorldSide || y >= WorldSide)
+                continue;
+            const int64_t mi = static_cast<int64_t>(y) * w + x;
+            if (mi < 0 || mi >= a->node_capacity)
+                continue;
+            const size_t ci = static_cast<size_t>(y) * WorldSide + x;
+            MarkCell(flags[ci], mask[mi], codes[ci]);
+        }
+    }
+}

@@ -35,9 +35,9 @@ struct PathFinder {
     int32_t GoalNode;
     uint8_t Active;
     uint8_t* SearchMask; // WindowSide x WindowSide: 0 unseen, 1 discovered/border, 9 closed
-    // Search acceleration state (private to pathfind.cpp) follows; the fields
-    // above are what the rest of the game reads.
-    struct Accel* accel;
+    // Search acceleration state, private to pathfind.cpp; the fields above are
+    // what the rest of the game reads.
+    struct PathSearchAccel* accel;
 };
 
 extern PathFinder* PathFinders; // two objects: 0 walk orders, 1 chases
