@@ -7,10 +7,12 @@
 #include "gfx/draw.h"
 #include "play_fixture.h"
 
-namespace {
+namespace
+{
 
-class Combat : public PlayWorld {
-protected:
+class Combat : public PlayWorld
+{
+  protected:
     // Party member 10 at (50, 50) as the current unit, monster 20 right above it.
     void SetUpFight()
     {
@@ -43,9 +45,8 @@ protected:
 
 TEST_F(Combat, RegenerationFollowsTheQuestLevelTable)
 {
-    const int32_t steps[][2] = {{1, 1},    {2, 1},    {3, 2},    {8, 2},    {9, 3},    {26, 3},
-                                {27, 4},   {55, 4},   {56, 5},   {103, 5},  {104, 6},  {182, 6},
-                                {183, 9},  {299, 9},  {300, 14}, {5000, 14}};
+    const int32_t steps[][2] = {{1, 1},  {2, 1},   {3, 2},   {8, 2},   {9, 3},   {26, 3},  {27, 4},   {55, 4},
+                                {56, 5}, {103, 5}, {104, 6}, {182, 6}, {183, 9}, {299, 9}, {300, 14}, {5000, 14}};
     Unit& hero = Place(10, FACTION_PARTY, 50, 50);
     CurrentUnit = 10;
     FrameCounter = 60;
@@ -264,12 +265,12 @@ TEST_F(Combat, MonsterBlowConditions)
         m.target_unit = 10;
         return m;
     };
-    attacker(20, 52, 50);                            // two cells away
-    attacker(21, 51, 51).move_state = MOVE_WALK;     // walking monsters do not strike
-    attacker(22, 49, 49).hit_points = 0.0f;          // nor do dead ones
+    attacker(20, 52, 50);                               // two cells away
+    attacker(21, 51, 51).move_state = MOVE_WALK;        // walking monsters do not strike
+    attacker(22, 49, 49).hit_points = 0.0f;             // nor do dead ones
     Place(0, FACTION_MONSTER, 50, 51).target_unit = 10; // unit 0 never strikes
-    attacker(23, 50, 49).target_unit = 0;            // a quarry of 0 means none
-    Place(24, FACTION_PARTY, 51, 50).target_unit = 10; // party members do not strike
+    attacker(23, 50, 49).target_unit = 0;               // a quarry of 0 means none
+    Place(24, FACTION_PARTY, 51, 50).target_unit = 10;  // party members do not strike
     UpdateCombat();
     EXPECT_EQ(UnitTable[10].hit_points, 100.0f);
     EXPECT_EQ(SoundsOf(SOUND_SWISH), 0u);

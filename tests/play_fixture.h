@@ -27,8 +27,9 @@ struct ExpectedRolls {
     }
 };
 
-class PlayWorld : public ::testing::Test {
-protected:
+class PlayWorld : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         HeadlessReset();

@@ -2,10 +2,12 @@
 #include "assets/sound.h"
 #include "play_fixture.h"
 
-namespace {
+namespace
+{
 
-class PlayRules : public PlayWorld {
-protected:
+class PlayRules : public PlayWorld
+{
+  protected:
     // Party member 10 at (20, 20) selected, the view around it.
     Unit& Hero()
     {
@@ -410,11 +412,11 @@ TEST_F(PlayRules, MonstersNearTheViewNoticeThePartyOnTheTick)
     CurrentUnit = 10;
     ViewX = 40;
     ViewY = 40;
-    Place(3, FACTION_PARTY, 90, 90); // farther: not chosen
-    Unit& m = Place(20, FACTION_MONSTER, 53, 53); // distance 6
-    Unit& far = Place(21, FACTION_MONSTER, 54, 53); // distance 7
+    Place(3, FACTION_PARTY, 90, 90);                     // farther: not chosen
+    Unit& m = Place(20, FACTION_MONSTER, 53, 53);        // distance 6
+    Unit& far = Place(21, FACTION_MONSTER, 54, 53);      // distance 7
     Unit& other = Place(22, FACTION_MONSTER, 52, 52, 2); // on a layer not in view
-    FrameCounter = 31; // not a tick
+    FrameCounter = 31;                                   // not a tick
     RunPlayRules();
     EXPECT_EQ(m.move_state, MOVE_IDLE);
     FrameCounter = 60;

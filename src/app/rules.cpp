@@ -12,7 +12,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 constexpr int32_t CHASE_WINDOW = 64;
 constexpr int32_t NOTICE_DISTANCE = 7;        // a monster notices party members closer than this
@@ -107,7 +108,8 @@ void Pursue(int32_t u)
             best = p;
         }
     }
-    int32_t from_view = std::abs(ViewX - static_cast<int32_t>(m.cell_x)) + std::abs(ViewY - static_cast<int32_t>(m.cell_y));
+    int32_t from_view =
+        std::abs(ViewX - static_cast<int32_t>(m.cell_x)) + std::abs(ViewY - static_cast<int32_t>(m.cell_y));
     if (best == 0 || best_distance >= NOTICE_DISTANCE || from_view >= VIEW_NOTICE_DISTANCE ||
         static_cast<int32_t>(m.layer) != ViewLayer)
         return;
