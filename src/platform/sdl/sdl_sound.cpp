@@ -1,4 +1,103 @@
-// PLACEHOLDER: sound playback
+// Sound effects through SDL's queued audio: one effect at a time, first one wins.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 
-void PlatformPlaySound(const char*) {}
+namespace {
+struct SoundDevice {
+    bool tried = false; // opening is attempted once; a machine without audio stays silent
+    SDL_AudioDeviceID id = 0;
+    SDL_AudioSpec spec{};
+};
+SoundDevice Device;
+
+constexpr int32_t CHIME_RATE = 22050;
+
+bool OpenDevice()
+{
+    if (Device.tried)
+        return Device.id != 0;
+    Device.tried = true;
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    SDL_AudioSpec want{};
+    want.freq = CHIME_RATE;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 1024;
+    Device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &Device.spec,
+                                    SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    if (Device.id == 0)
+        return false;
+    SDL_PauseAudioDevice(Device.id, 0);
+    return true;
+}
+
+// The stand-in for a missing sound: two short bell tones, 0.3 s in all.
+std::vector<Sint16> ChimeSamples()
+{
+    const int32_t count = CHIME_RATE * 3 / 10;
+    std::vector<Sint16> out(static_cast<size_t>(count));
+    const double pi = 3.14159265358979323846;
+    for (int32_t i = 0; i < count; ++i) {
+        double t = static_cast<double>(i) / CHIME_RATE;
+        double f = t < 0.12 ? 1318.5 : 987.8;
+        double local = t < 0.12 ? t : t - 0.12;
+        double envelope = std::exp(-local * 18.0) * std::min(1.0, local * 400.0);
+        double v = std::sin(2.0 * pi * f * t) + 0.3 * std::sin(4.0 * pi * f * t);
+        out[static_cast<size_t>(i)] = static_cast<Sint16>(v * envelope * 9000.0);
+    }
+    return out;
+}
+
+// Converts to the device format and hands the result to the queue.
+void QueueConverted(const Uint8* data, Uint32 length, SDL_AudioFormat format, Uint8 channels, int frequency)
+{
+    SDL_AudioCVT cvt;
+    int built = SDL_BuildAudioCVT(&cvt, format, channels, frequency, Device.spec.format, Device.spec.channels,
+                                  Device.spec.freq);
+    if (built < 0)
+        return;
+    if (built == 0) {
+        SDL_QueueAudio(Device.id, data, length);
+        return;
+    }
+    std::vector<Uint8> work(static_cast<size_t>(length) * static_cast<size_t>(cvt.len_mult));
+    std::memcpy(work.data(), data, length);
+    cvt.buf = work.data();
+    cvt.len = static_cast<int>(length);
+    if (SDL_ConvertAudio(&cvt) != 0)
+        return;
+    SDL_QueueAudio(Device.id, work.data(), static_cast<Uint32>(cvt.len_cvt));
+}
+} // namespace
+
+void PlatformPlaySound(const char* path)
+{
+    if (!OpenDevice())
+        return;
+    // Whatever is still queued is an earlier effect of ours: no-stop mode drops the request.
+    if (SDL_GetQueuedAudioSize(Device.id) > 0)
+        return;
+    std::string host(path ? path : "");
+    for (char& c : host)
+        if (c == '\\')
+            c = '/';
+    SDL_AudioSpec spec;
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    if (!host.empty() && SDL_LoadWAV(host.c_str(), &spec, &buffer, &length) != nullptr) {
+        QueueConverted(buffer, length, spec.format, spec.channels, spec.freq);
+        SDL_FreeWAV(buffer);
+        return;
+    }
+    std::vector<Sint16> chime = ChimeSamples();
+    QueueConverted(reinterpret_cast<const Uint8*>(chime.data()), static_cast<Uint32>(chime.size() * sizeof(Sint16)),
+                   AUDIO_S16SYS, 1, CHIME_RATE);
+}
