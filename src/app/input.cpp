@@ -12,9 +12,7 @@ int32_t MouseMoved = 0;
 int32_t LeftClick = 0;
 int32_t RightClick = 0;
 
-// The backends deliver input as the system-wide hooks would, so installing is
-// a no-op here; kept as the start-up step so the order of start-up reads true.
-void InstallInputHooks() {}
+void InstallInputHooks() { InstallPlatformInputHooks(); }
 
 void OnKeyDownEvent(int32_t virtual_key)
 {

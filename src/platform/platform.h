@@ -26,6 +26,11 @@ void GetPointerPosition(int32_t* x, int32_t* y);
 // Window rectangle in screen coordinates (no frame: equals the client area).
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
 
+// Installs the system-wide low-level mouse and keyboard hooks where the
+// backend reads input that way (Win32); the others deliver input from their own
+// event queues and install nothing.
+void InstallPlatformInputHooks();
+
 // ---- GL presentation ------------------------------------------------------
 // glClear of colour and depth, glLoadIdentity.
 void ClearGLFrame();

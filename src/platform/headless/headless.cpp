@@ -220,6 +220,9 @@ bool PumpOneMessage()
 
 void HidePointer() {}
 
+// Input comes from this backend's own event queue: no system-wide hooks to install.
+void InstallPlatformInputHooks() {}
+
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     S.window_x = x;

@@ -130,6 +130,9 @@ bool PumpOneMessage()
 
 void HidePointer() { SDL_ShowCursor(SDL_DISABLE); }
 
+// Input comes from this backend's own event queue: no system-wide hooks to install.
+void InstallPlatformInputHooks() {}
+
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     if (!Window)

@@ -1,0 +1,238 @@
+// Win32 + WGL backend: the game window and its GL context, the message pump,
+// the system-wide low-level input hooks and the pointer.
+#include <windows.h>
+
+#include "platform/gl/gl_present.h"
+#include "platform/platform.h"
+
+LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK MouseHookProc(int code, WPARAM wparam, LPARAM lparam);
+
+namespace {
+constexpr const char* WINDOW_CLASS = "OpenGL";
+
+HWND Window = nullptr;
+HDC DeviceContext = nullptr;
+HGLRC GLContext = nullptr;
+HINSTANCE Instance = nullptr;
+MSG Message;
+PIXELFORMATDESCRIPTOR PixelFormat;
+bool PixelFormatFilled = false;
+HHOOK MouseHook = nullptr;
+HHOOK KeyboardHook = nullptr;
+
+static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the pixel format record is 40 bytes");
+
+void FillPixelFormat(int32_t bits)
+{
+    ZeroMemory(&PixelFormat, sizeof PixelFormat);
+    PixelFormat.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+    PixelFormat.nVersion = 1;
+    PixelFormat.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    PixelFormat.iPixelType = PFD_TYPE_RGBA;
+    PixelFormat.cColorBits = static_cast<BYTE>(bits);
+    PixelFormat.cDepthBits = 16;
+    PixelFormat.iLayerType = PFD_MAIN_PLANE;
+}
+
+void ShutdownError(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
+
+// From the window's creation on, a failed step first takes down what exists so
+// that no window, context or class is left behind.
+bool CreationFailed(const char* text, bool destroy_first)
+{
+    if (destroy_first)
+        DestroyGameWindow();
+    MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+} // namespace
+
+LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_ACTIVATE: return 0;
+    case WM_CLOSE: OnCloseEvent(); return 0;
+    case WM_SYSCOMMAND:
+        // The low four bits of the command are the system's own.
+        switch (wparam & 0xFFF0) {
+        case SC_SCREENSAVE:
+        case SC_MONITORPOWER: return 0;
+        default: break;
+        }
+        break;
+    default: break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// Alt combinations and F10 arrive as WM_SYSKEYDOWN and so set nothing.
+LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam)
+{
+    if (code == HC_ACTION && wparam == WM_KEYDOWN) {
+        const KBDLLHOOKSTRUCT* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
+        OnKeyDownEvent(static_cast<int32_t>(event->vkCode));
+    }
+    return CallNextHookEx(KeyboardHook, code, wparam, lparam);
+}
+
+LRESULT CALLBACK MouseHookProc(int code, WPARAM wparam, LPARAM lparam)
+{
+    if (code == HC_ACTION) {
+        switch (wparam) {
+        case WM_MOUSEMOVE: OnMouseMoveEvent(); break;
+        case WM_LBUTTONDOWN: OnLeftButtonEvent(); break;
+        case WM_RBUTTONDOWN: OnRightButtonEvent(); break;
+        default: break;
+        }
+    }
+    return CallNextHookEx(MouseHook, code, wparam, lparam);
+}
+
+// A hook that cannot be installed goes unreported: the game then simply gets
+// no keys or no clicks. The hooks live as long as the process.
+void InstallPlatformInputHooks()
+{
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    if (!MouseHook)
+        MouseHook = SetWindowsHookExA(WH_MOUSE_LL, MouseHookProc, module, 0);
+    if (!KeyboardHook)
+        KeyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHookProc, module, 0);
+}
+
+bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t bits)
+{
+    RECT rect;
+    rect.left = 0;
+    rect.top = 0;
+    rect.right = width;
+    rect.bottom = height;
+    Instance = GetModuleHandleA(nullptr);
+
+    WNDCLASSA window_class;
+    ZeroMemory(&window_class, sizeof window_class);
+    window_class.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    window_class.lpfnWndProc = GameWindowProc;
+    window_class.cbClsExtra = 0;
+    window_class.cbWndExtra = 0;
+    window_class.hInstance = Instance;
+    window_class.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WINLOGO));
+    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_CROSS));
+    window_class.hbrBackground = nullptr;
+    window_class.lpszMenuName = nullptr;
+    window_class.lpszClassName = WINDOW_CLASS;
+    if (!RegisterClassA(&window_class))
+        return CreationFailed("Failed To Register The Window Class.", false);
+
+    const DWORD ex_style = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+    const DWORD style = WS_POPUP;
+    AdjustWindowRectEx(&rect, style, FALSE, ex_style);
+
+    Window = CreateWindowExA(ex_style, WINDOW_CLASS, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                             rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, Instance, nullptr);
+    if (!Window)
+        return CreationFailed("Window Creation Error.", true);
+
+    if (!PixelFormatFilled) {
+        FillPixelFormat(bits);
+        PixelFormatFilled = true;
+    }
+
+    DeviceContext = GetDC(Window);
+    if (!DeviceContext)
+        return CreationFailed("Can't Create A GL Device Context.", true);
+    int format = ChoosePixelFormat(DeviceContext, &PixelFormat);
+    if (!format)
+        return CreationFailed("Can't Find A Suitable PixelFormat.", true);
+    if (!SetPixelFormat(DeviceContext, format, &PixelFormat))
+        return CreationFailed("Can't Set The PixelFormat.", true);
+    GLContext = wglCreateContext(DeviceContext);
+    if (!GLContext)
+        return CreationFailed("Can't Create A GL Rendering Context.", true);
+    if (!wglMakeCurrent(DeviceContext, GLContext))
+        return CreationFailed("Can't Activate The GL Rendering Context.", true);
+
+    ShowWindow(Window, SW_SHOW);
+    SetForegroundWindow(Window);
+    SetFocus(Window);
+    SetGLProjection(width, height);
+    if (!SetupGLState())
+        return CreationFailed("Initialization Failed.", true);
+    return true;
+}
+
+// Every step runs even when an earlier one failed; the handles are cleared
+// either way so that a second call finds nothing left to release.
+void DestroyGameWindow()
+{
+    if (GLContext) {
+        if (!wglMakeCurrent(nullptr, nullptr))
+            ShutdownError("Release Of DC And RC Failed.");
+        if (!wglDeleteContext(GLContext))
+            ShutdownError("Release Rendering Context Failed.");
+        GLContext = nullptr;
+    }
+    if (DeviceContext) {
+        if (!ReleaseDC(Window, DeviceContext))
+            ShutdownError("Release Device Context Failed.");
+        DeviceContext = nullptr;
+    }
+    if (Window) {
+        if (!DestroyWindow(Window))
+            ShutdownError("Could Not Release hWnd.");
+        Window = nullptr;
+    }
+    if (!UnregisterClassA(WINDOW_CLASS, Instance)) {
+        ShutdownError("Could Not Unregister Class.");
+        Instance = nullptr;
+    }
+}
+
+bool PumpOneMessage()
+{
+    if (!PeekMessageA(&Message, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    TranslateMessage(&Message);
+    DispatchMessageA(&Message);
+    return true;
+}
+
+void HidePointer() { ShowCursor(FALSE); }
+
+void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (Window)
+        MoveWindow(Window, x, y, width, height, TRUE);
+}
+
+void GetPointerPosition(int32_t* x, int32_t* y)
+{
+    POINT p;
+    p.x = 0;
+    p.y = 0;
+    GetCursorPos(&p);
+    *x = p.x;
+    *y = p.y;
+}
+
+void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+{
+    RECT r;
+    SetRectEmpty(&r);
+    if (Window)
+        GetWindowRect(Window, &r);
+    *left = r.left;
+    *top = r.top;
+    *right = r.right;
+    *bottom = r.bottom;
+}
+
+void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t zoom)
+{
+    if (!DeviceContext)
+        return;
+    DrawPixelsToGL(rgba, width, height, zoom);
+    SwapBuffers(DeviceContext);
+    FinishGLPresent();
+}
