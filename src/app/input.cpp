@@ -58,20 +58,24 @@ int32_t GetMouseY()
 
 void HandleViewKeys()
 {
-    if (IsKeyDown(KEY_UP))
+    // A view just loaded from a file may sit at the ends of the int range; a
+    // step past them would be lost in the clamping below anyway.
+    if (IsKeyDown(KEY_UP) && ViewY < INT32_MAX)
         ViewY += 1;
-    if (IsKeyDown(KEY_DOWN))
+    if (IsKeyDown(KEY_DOWN) && ViewY > INT32_MIN)
         ViewY -= 1;
-    if (IsKeyDown(KEY_RIGHT))
+    if (IsKeyDown(KEY_RIGHT) && ViewX < INT32_MAX)
         ViewX += 1;
-    if (IsKeyDown(KEY_LEFT))
+    if (IsKeyDown(KEY_LEFT) && ViewX > INT32_MIN)
         ViewX -= 1;
     if (IsKeyDown(KEY_KEYPAD_PLUS)) {
-        ViewLayer += 1;
+        if (ViewLayer < INT32_MAX)
+            ViewLayer += 1;
         PlatformSleep(380);
     }
     if (IsKeyDown(KEY_KEYPAD_MINUS)) {
-        ViewLayer -= 1;
+        if (ViewLayer > INT32_MIN)
+            ViewLayer -= 1;
         PlatformSleep(380);
     }
     if (ViewY > WorldSide - ScreenHeight / 16)

@@ -112,9 +112,13 @@ static void DrawStatusLines()
     std::snprintf(TextBuffer, sizeof TextBuffer, "AT%dMAP%dRUN%dC%d", pf.Iterations, pf.WindowSide,
                   pf.RunningUnit, pf.Failed);
     DrawLargeText(10, 50, 255, 255, 255);
-    const Unit& cu = UnitTable[CurrentUnit];
+    // A loaded CurrentUnit may name no record; its figures then read as zero.
+    static const Unit no_unit{};
+    bool known = CurrentUnit >= 0 && CurrentUnit < MaxUnits;
+    const Unit& cu = known ? UnitTable[CurrentUnit] : no_unit;
+    int32_t route = known ? pf.RouteIndex[CurrentUnit] : 0;
     std::snprintf(TextBuffer, sizeof TextBuffer, "SX%dSY%dSZ%dSU%dMX%dMY%dRR%d KEY%d QUEST%d GOLD%.f HP%.f", ViewX,
-                  ViewY, ViewLayer, CurrentUnit, cu.dest_x, cu.dest_y, pf.RouteIndex[CurrentUnit], cu.keys, cu.quest,
+                  ViewY, ViewLayer, CurrentUnit, cu.dest_x, cu.dest_y, route, cu.keys, cu.quest,
                   static_cast<double>(cu.gold), static_cast<double>(cu.max_hit_points));
     DrawLargeText(10, 30, 255, 255, 255);
 }

@@ -1,5 +1,284 @@
-// PLACEHOLDER
 #include "persist/save.h"
 
-void SaveMap(int32_t) {}
-void LoadMap(int32_t) {}
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/random.h"
+#include "app/shell.h"
+#include "gfx/draw.h"
+#include "gfx/font.h"
+#include "persist/unit_record.h"
+#include "platform/platform.h"
+#include "units/unit.h"
+#include "world/grid.h"
+#include "world/mapview.h"
+#include "world/pathfind.h"
+
+namespace
+{
+// The grid files always hold three layers, whatever WorldLayers says.
+constexpr int64_t SAVED_LAYERS = 3;
+constexpr int32_t VARIABLE_COUNT = 4;
+// Route arrays move through a staging block of this many words (4 MB): a 144 MB
+// file then takes a few dozen calls.
+constexpr size_t ROUTE_BLOCK_WORDS = size_t{1} << 20;
+
+enum SlotFile { FILE_MAINMAP, FILE_FLAGMAP, FILE_UNIT, FILE_PATHFIND, FILE_VARIABLES };
+
+const char* const FILE_EXTENSIONS[] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
+const char* const SAVE_MESSAGES[] = {"Saving dungeon maps.", "Saving flag maps.", "Saving units.",
+                                     "Saving pathfinding.", "Saving variables."};
+const char* const LOAD_MESSAGES[] = {"Loading dungeon maps.", "Loading flag maps.", "Loading units.",
+                                     "Loading pathfinding.", "Loading variables."};
+
+// Byte order of the files is little-endian; on such hosts these are plain copies.
+uint32_t SwapToLittle(uint32_t v)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return v;
+    else
+        return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
+}
+
+void PutWord(uint8_t* p, uint32_t v)
+{
+    uint32_t little = SwapToLittle(v);
+    std::memcpy(p, &little, 4);
+}
+
+uint32_t GetWord(const uint8_t* p)
+{
+    uint32_t little;
+    std::memcpy(&little, p, 4);
+    return SwapToLittle(little);
+}
+
+void FormatSlotPath(char* out, size_t size, int32_t slot, SlotFile file)
+{
+    std::snprintf(out, size, ".\\map\\%d.%s", slot, FILE_EXTENSIONS[file]);
+}
+
+void ShowProgress(const char* message)
+{
+    if (ScreenBuffer)
+        std::memset(ScreenBuffer, 0, static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4);
+    DrawMapView();
+    std::snprintf(TextBuffer, sizeof TextBuffer, "%s", message);
+    DrawLargeText(20, 100, 255, 255, 0);
+    PresentScreen();
+}
+
+size_t GridBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers); }
+size_t GridFileBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(SAVED_LAYERS); }
+size_t RouteWords() { return static_cast<size_t>(MaxUnits) * static_cast<size_t>(PathCap); }
+
+// ---- Writing -------------------------------------------------------------------
+
+struct SaveStream {
+    std::FILE* file;
+    bool ok = true; // a failed write keeps the old file in place
+    std::vector<uint8_t> block;
+
+    explicit SaveStream(std::FILE* f) : file(f) {}
+
+    void Write(const void* data, size_t bytes)
+    {
+        if (ok && bytes > 0 && std::fwrite(data, 1, bytes, file) != bytes)
+            ok = false;
+    }
+
+    template <class T> void WriteWords(const T* words, size_t count)
+    {
+        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        for (size_t done = 0; done < count && ok;) {
+            size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
+            for (size_t i = 0; i < n; ++i)
+                PutWord(&block[i * 4], static_cast<uint32_t>(words[done + i]));
+            Write(block.data(), n * 4);
+            done += n;
+        }
+    }
+};
+
+void WriteGrid(SaveStream& out, const uint8_t* grid)
+{
+    size_t stored = std::min(GridBytes(), GridFileBytes());
+    out.Write(grid, stored);
+    if (stored < GridFileBytes()) {
+        std::vector<uint8_t> zeros(GridFileBytes() - stored, 0);
+        out.Write(zeros.data(), zeros.size());
+    }
+}
+
+void WriteUnits(SaveStream& out)
+{
+    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
+    for (int32_t u = 0; u < MaxUnits; ++u)
+        EncodeUnitRecord(UnitTable[u], &records[static_cast<size_t>(u) * UNIT_RECORD_SIZE]);
+    out.Write(records.data(), records.size());
+}
+
+void WriteRoutes(SaveStream& out)
+{
+    for (int p = 0; p < 2; ++p) {
+        PathFinder& pf = PathFinders[p];
+        // A search in progress cannot be resumed from the file, so it is saved (and left) as idle.
+        for (int32_t u = 0; u < MaxUnits; ++u)
+            if (pf.RouteIndex[u] < -1)
+                pf.RouteIndex[u] = ROUTE_IDLE;
+        out.WriteWords(pf.RouteIndex, static_cast<size_t>(MaxUnits));
+        out.WriteWords(pf.RouteX, RouteWords());
+        out.WriteWords(pf.RouteY, RouteWords());
+    }
+}
+
+void WriteVariables(SaveStream& out)
+{
+    const int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    out.WriteWords(values, VARIABLE_COUNT);
+}
+
+// The file is written whole under a temporary name and only then takes the
+// place of the old one, so an interrupted save leaves either file complete.
+void SaveSlotFile(int32_t slot, SlotFile file)
+{
+    char path[64];
+    char temporary[80];
+    FormatSlotPath(path, sizeof path, slot, file);
+    std::snprintf(temporary, sizeof temporary, "%s.tmp", path);
+    std::FILE* f = OpenFileTruncated(temporary);
+    if (!f)
+        return;
+    ShowProgress(SAVE_MESSAGES[file]);
+    SaveStream out(f);
+    switch (file) {
+    case FILE_MAINMAP: WriteGrid(out, MainMap); break;
+    case FILE_FLAGMAP: WriteGrid(out, FlagMap); break;
+    case FILE_UNIT: WriteUnits(out); break;
+    case FILE_PATHFIND: WriteRoutes(out); break;
+    case FILE_VARIABLES: WriteVariables(out); break;
+    }
+    PlatformSleep(1000);
+    bool closed = std::fclose(f) == 0;
+    if (out.ok && closed)
+        ReplaceFileAtomically(temporary, path);
+}
+
+// ---- Reading -------------------------------------------------------------------
+
+// Reads no further than the file's length as measured at opening, so that every
+// table learns up front how much of it the file can fill.
+struct LoadStream {
+    std::FILE* file;
+    size_t left = 0;
+    std::vector<uint8_t> block;
+
+    explicit LoadStream(std::FILE* f) : file(f)
+    {
+        if (std::fseek(f, 0, SEEK_END) == 0) {
+            long size = std::ftell(f);
+            if (size > 0)
+                left = static_cast<size_t>(size);
+        }
+        std::fseek(f, 0, SEEK_SET);
+    }
+
+    size_t Read(void* data, size_t bytes)
+    {
+        size_t want = std::min(bytes, left);
+        size_t got = want > 0 ? std::fread(data, 1, want, file) : 0;
+        left = got < want ? 0 : left - got;
+        return got;
+    }
+
+    // Whole values only: a value cut by the end of the file keeps its old contents.
+    template <class T> void ReadWords(T* words, size_t count)
+    {
+        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        for (size_t done = 0; done < count && left >= 4;) {
+            size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
+            size_t whole = Read(block.data(), n * 4) / 4;
+            for (size_t i = 0; i < whole; ++i)
+                words[done + i] = static_cast<T>(GetWord(&block[i * 4]));
+            if (whole < n)
+                return;
+            done += n;
+        }
+    }
+};
+
+void ReadGrid(LoadStream& in, uint8_t* grid) { in.Read(grid, std::min(GridBytes(), GridFileBytes())); }
+
+void ReadUnits(LoadStream& in)
+{
+    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
+    size_t got = in.Read(records.data(), records.size());
+    for (int32_t u = 0; u < MaxUnits; ++u) {
+        size_t start = static_cast<size_t>(u) * UNIT_RECORD_SIZE;
+        if (start >= got)
+            break;
+        DecodeUnitRecord(&records[start], std::min(UNIT_RECORD_SIZE, got - start), UnitTable[u]);
+    }
+}
+
+void ReadRoutes(LoadStream& in)
+{
+    for (int p = 0; p < 2; ++p) {
+        PathFinder& pf = PathFinders[p];
+        in.ReadWords(pf.RouteIndex, static_cast<size_t>(MaxUnits));
+        in.ReadWords(pf.RouteX, RouteWords());
+        in.ReadWords(pf.RouteY, RouteWords());
+        // Whoever was allowed to search before the load is meaningless now.
+        pf.RunningUnit = 0;
+    }
+}
+
+void ReadVariables(LoadStream& in)
+{
+    int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    in.ReadWords(values, VARIABLE_COUNT);
+    ViewX = values[0];
+    ViewY = values[1];
+    ViewLayer = values[2];
+    CurrentUnit = values[3];
+}
+
+// Values are taken as found: the readers of each table guard their own accesses.
+void LoadSlotFile(int32_t slot, SlotFile file)
+{
+    char path[64];
+    FormatSlotPath(path, sizeof path, slot, file);
+    std::FILE* f = OpenFileAlways(path, false);
+    if (!f)
+        return;
+    ShowProgress(LOAD_MESSAGES[file]);
+    LoadStream in(f);
+    switch (file) {
+    case FILE_MAINMAP: ReadGrid(in, MainMap); break;
+    case FILE_FLAGMAP: ReadGrid(in, FlagMap); break;
+    case FILE_UNIT: ReadUnits(in); break;
+    case FILE_PATHFIND: ReadRoutes(in); break;
+    case FILE_VARIABLES: ReadVariables(in); break;
+    }
+    PlatformSleep(1000);
+    std::fclose(f);
+}
+
+constexpr SlotFile SLOT_FILES[] = {FILE_MAINMAP, FILE_FLAGMAP, FILE_UNIT, FILE_PATHFIND, FILE_VARIABLES};
+} // namespace
+
+void SaveMap(int32_t slot)
+{
+    for (SlotFile file : SLOT_FILES)
+        SaveSlotFile(slot, file);
+}
+
+void LoadMap(int32_t slot)
+{
+    for (SlotFile file : SLOT_FILES)
+        LoadSlotFile(slot, file);
+    Srand(PlatformTimeSeconds());
+}

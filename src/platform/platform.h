@@ -59,8 +59,12 @@ void PlatformPlaySound(const char* path);
 // translated for the host. Returns nullptr when the file cannot be opened at all
 // (for example when its folder is missing).
 std::FILE* OpenFileAlways(const char* path, bool for_writing);
+// Opens for writing, creating the file or emptying it when present; nullptr when
+// it cannot be opened. For the temporary file that ReplaceFileAtomically moves.
+std::FILE* OpenFileTruncated(const char* path);
 // Writes go to a temporary name beside the final one; this puts the finished
-// file in place atomically. Both paths use backslashes. True on success.
+// (closed) file in place atomically, its data made durable first. Both paths
+// use backslashes. True on success.
 bool ReplaceFileAtomically(const char* temporary_path, const char* final_path);
 // True when the folder exists (backslash path).
 bool FolderExists(const char* path);

@@ -1,4 +1,5 @@
 // Files, folders and the game directory on POSIX hosts.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,10 +38,32 @@ std::FILE* OpenFileAlways(const char* path, bool for_writing)
     return std::fopen(p.c_str(), "rb");
 }
 
+std::FILE* OpenFileTruncated(const char* path) { return std::fopen(HostPath(path).c_str(), "wb"); }
+
+// fsync through a fresh descriptor; a directory needs O_RDONLY too.
+static bool SyncPath(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
 bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
 {
     std::string from = HostPath(temporary_path);
-    return std::rename(from.c_str(), HostPath(final_path).c_str()) == 0;
+    std::string to = HostPath(final_path);
+    // The data must reach the disk before the name does, or a power cut could
+    // leave the new name on an empty file.
+    if (!SyncPath(from))
+        return false;
+    if (std::rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    size_t slash = to.find_last_of('/');
+    SyncPath(slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1));
+    return true;
 }
 
 bool FolderExists(const char* path)
