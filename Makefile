@@ -1,5 +1,5 @@
 # Thin wrappers over the CMake presets.
-.PHONY: all deps build run test test-default test-asan test-e2e bench release clean
+.PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean
 
 all: build
 
@@ -37,5 +37,12 @@ release: | deps
 	cmake --preset release
 	cmake --build --preset release
 
+# The 32-bit Windows game and its zip: build-windows/game/gamevrak.exe and
+# build-windows/gamevrak-windows.zip. The art is baked by the native build.
+windows: build/build.ninja
+	cmake --build --preset default --target art
+	cmake --preset windows
+	cmake --build --preset windows --target all windows-package
+
 clean:
-	rm -rf build build-asan build-release
+	rm -rf build build-asan build-release build-windows

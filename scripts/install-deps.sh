@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   xvfb xdotool x11-apps imagemagick sox
   clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
