@@ -193,7 +193,7 @@ press() {
     local id
     id=$(game_window)
     [ -n "$id" ] || return 1
-    xdotool windowfocus --sync "$id" && sleep 0.3 && xdotool key "$1"
+    timeout 10 xdotool windowfocus --sync "$id" && sleep 0.3 && xdotool key "$1"
 }
 
 # Started from a folder without the data folders, it must move to its own.

@@ -1,8 +1,8 @@
 // Checks of the Win32 backend against the real system: window, pixel format,
 // GL presentation, window procedure, input hooks, pointer, message boxes and
 // files. Runs under Windows or Wine; prints "N passed, N failed".
-#include <windows.h>
 #include <GL/gl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -34,25 +34,25 @@ static void ResetRecorded()
 static int Passed = 0;
 static int Failed = 0;
 
-#define CHECK(cond)                                                                                 \
-    do {                                                                                            \
-        if (cond) {                                                                                 \
-            ++Passed;                                                                               \
-        } else {                                                                                    \
-            ++Failed;                                                                               \
-            std::printf("FAILED %s:%d: %s\n", __FILE__, __LINE__, #cond);                           \
-        }                                                                                           \
+#define CHECK(cond)                                                                                                    \
+    do {                                                                                                               \
+        if (cond) {                                                                                                    \
+            ++Passed;                                                                                                  \
+        } else {                                                                                                       \
+            ++Failed;                                                                                                  \
+            std::printf("FAILED %s:%d: %s\n", __FILE__, __LINE__, #cond);                                              \
+        }                                                                                                              \
     } while (0)
 
-#define CHECK_EQ(a, b)                                                                              \
-    do {                                                                                            \
-        long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);                 \
-        if (va_ == vb_) {                                                                           \
-            ++Passed;                                                                               \
-        } else {                                                                                    \
-            ++Failed;                                                                               \
-            std::printf("FAILED %s:%d: %s == %s (%lld vs %lld)\n", __FILE__, __LINE__, #a, #b, va_, vb_); \
-        }                                                                                           \
+#define CHECK_EQ(a, b)                                                                                                 \
+    do {                                                                                                               \
+        long long va_ = static_cast<long long>(a), vb_ = static_cast<long long>(b);                                    \
+        if (va_ == vb_) {                                                                                              \
+            ++Passed;                                                                                                  \
+        } else {                                                                                                       \
+            ++Failed;                                                                                                  \
+            std::printf("FAILED %s:%d: %s == %s (%lld vs %lld)\n", __FILE__, __LINE__, #a, #b, va_, vb_);              \
+        }                                                                                                              \
     } while (0)
 
 // Pumps through the backend for a while: low-level hooks are called on this

@@ -1,5 +1,7 @@
 // Win32 backend: files, folders, time, message boxes and sound.
+// windows.h first: the other system headers build on its types.
 #include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <mmsystem.h>
@@ -90,7 +92,8 @@ uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::time(nullptr)
 
 void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon icon)
 {
-    MessageBoxA(nullptr, text, caption, MB_OK | (icon == MESSAGEBOX_EXCLAMATION ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    MessageBoxA(nullptr, text, caption,
+                MB_OK | (icon == MESSAGEBOX_EXCLAMATION ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
 
 // Neither SND_FILENAME nor SND_NODEFAULT: the name is tried as a sound alias

@@ -9,7 +9,8 @@ LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK MouseHookProc(int code, WPARAM wparam, LPARAM lparam);
 
-namespace {
+namespace
+{
 constexpr const char* WINDOW_CLASS = "OpenGL";
 
 HWND Window = nullptr;
