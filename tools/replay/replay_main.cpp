@@ -1,4 +1,5 @@
 // gamevrak-replay: the real game on the headless backend, driven by a script.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,13 +17,14 @@
 #include "sha256.h"
 #include "world/grid.h"
 
-namespace {
+namespace
+{
 const std::map<std::string, int32_t>& KeyNames()
 {
     static const std::map<std::string, int32_t> names = [] {
         std::map<std::string, int32_t> m = {
-            {"Left", 37},       {"Up", 38},       {"Right", 39},          {"Down", 40},        {"Escape", 27},
-            {"Tab", 9},         {"Enter", 13},    {"Backspace", 8},       {"Space", 32},       {"Shift", 16},
+            {"Left", 37},        {"Up", 38},           {"Right", 39},        {"Down", 40},         {"Escape", 27},
+            {"Tab", 9},          {"Enter", 13},        {"Backspace", 8},     {"Space", 32},        {"Shift", 16},
             {"KeypadPlus", 107}, {"KeypadMinus", 109}, {"LeftBracket", 219}, {"RightBracket", 221}};
         for (char c = 'A'; c <= 'Z'; ++c)
             m[std::string(1, c)] = c;
@@ -97,6 +99,80 @@ int Usage()
                          "[--shot FRAME:FILE.png]...\n");
     return 2;
 }
+
+bool ParseCount(const std::string& s, int64_t* out)
+{
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 18)
+        return false;
+    *out = std::strtoll(s.c_str(), nullptr, 10);
+    return true;
+}
+
+bool ParseSeconds(const std::string& s, double* out)
+{
+    if (s.empty())
+        return false;
+    char* end = nullptr;
+    double v = std::strtod(s.c_str(), &end);
+    if (*end != 0 || !std::isfinite(v))
+        return false;
+    *out = v;
+    return true;
+}
+
+// Reads the whole script before anything runs: a bad line stops the runner
+// before the first frame.
+bool LoadScript(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in) {
+        std::fprintf(stderr, "cannot read script %s\n", path.c_str());
+        return false;
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::string text = line;
+        size_t hash = text.find('#');
+        if (hash != std::string::npos)
+            text.resize(hash);
+        if (text.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        HeadlessEvent e{};
+        if (!ParseLine(text, &e)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            std::fprintf(stderr, "%s:%d: malformed script line: %s\n", path.c_str(), number, line.c_str());
+            return false;
+        }
+        HeadlessQueue(e);
+    }
+    return true;
+}
+
+struct Shot {
+    int64_t frame;
+    std::string path;
+    bool written;
+};
+
+// The picture as presented at the end of the frame, which later buffer
+// changes of the same frame (a zoom switch) do not touch.
+bool WriteShot(const Shot& shot)
+{
+    int32_t w = 0, h = 0;
+    HeadlessLastFrameSize(&w, &h);
+    if (w <= 0 || h <= 0) {
+        std::fprintf(stderr, "no frame presented for shot %s\n", shot.path.c_str());
+        return false;
+    }
+    if (!WritePng(shot.path.c_str(), HeadlessLastFrame().data(), w, h)) {
+        std::fprintf(stderr, "cannot write %s\n", shot.path.c_str());
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -105,7 +181,7 @@ int main(int argc, char** argv)
     std::string script;
     int64_t frames = 1;
     double clock = 1000000000.0;
-    std::vector<std::pair<int64_t, std::string>> shots;
+    std::vector<Shot> shots;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (i + 1 >= argc)
@@ -113,50 +189,34 @@ int main(int argc, char** argv)
         std::string value = argv[++i];
         if (arg == "--dir")
             dir = value;
-        else if (arg == "--frames")
-            frames = std::atoll(value.c_str());
-        else if (arg == "--script")
-            script = value;
-        else if (arg == "--clock")
-            clock = std::atof(value.c_str());
-        else if (arg == "--shot") {
-            size_t colon = value.find(':');
-            if (colon == std::string::npos)
+        else if (arg == "--frames") {
+            if (!ParseCount(value, &frames))
                 return Usage();
-            shots.emplace_back(std::atoll(value.substr(0, colon).c_str()), value.substr(colon + 1));
+        } else if (arg == "--script")
+            script = value;
+        else if (arg == "--clock") {
+            if (!ParseSeconds(value, &clock))
+                return Usage();
+        } else if (arg == "--shot") {
+            size_t colon = value.find(':');
+            Shot shot{0, "", false};
+            if (colon == std::string::npos || colon + 1 >= value.size() ||
+                !ParseCount(value.substr(0, colon), &shot.frame))
+                return Usage();
+            shot.path = value.substr(colon + 1);
+            shots.push_back(shot);
         } else
             return Usage();
     }
 
     HeadlessReset(clock);
     HeadlessSetCellMapper(CellToPixel);
-    if (!script.empty()) {
-        std::ifstream in(script);
-        if (!in) {
-            std::fprintf(stderr, "cannot read script %s\n", script.c_str());
-            return 2;
-        }
-        std::string line;
-        int number = 0;
-        while (std::getline(in, line)) {
-            ++number;
-            size_t hash = line.find('#');
-            if (hash != std::string::npos)
-                line.resize(hash);
-            if (line.find_first_not_of(" \t\r") == std::string::npos)
-                continue;
-            HeadlessEvent e{};
-            if (!ParseLine(line, &e)) {
-                std::fprintf(stderr, "%s:%d: malformed script line: %s\n", script.c_str(), number, line.c_str());
-                return 2;
-            }
-            HeadlessQueue(e);
-        }
-    }
+    if (!script.empty() && !LoadScript(script))
+        return 2;
     // Shot paths are relative to where the runner was started, not to the game directory.
     std::error_code ec;
-    for (auto& shot : shots)
-        shot.second = std::filesystem::absolute(shot.second, ec).string();
+    for (Shot& shot : shots)
+        shot.path = std::filesystem::absolute(shot.path, ec).string();
     std::filesystem::current_path(dir, ec);
     if (ec) {
         std::fprintf(stderr, "cannot enter %s\n", dir.c_str());
@@ -167,18 +227,29 @@ int main(int argc, char** argv)
         return 0;
     HeadlessDeliverFrame(0);
     int64_t run = 0;
+    bool shots_ok = true;
     while (run < frames && QuitRequested == 0) {
         RunFrame();
         HeadlessAdvanceClock(1.0 / 60.0);
-        for (const auto& shot : shots)
-            if (shot.first == run)
-                WritePng(shot.second.c_str(), HeadlessLastFrame().data(), ScreenWidth, ScreenHeight);
+        for (Shot& shot : shots) {
+            if (shot.frame == run) {
+                shot.written = WriteShot(shot);
+                shots_ok = shots_ok && shot.written;
+            }
+        }
         ++run;
     }
+    for (const Shot& shot : shots)
+        if (shot.frame >= run)
+            std::fprintf(stderr, "frame %lld was not reached: no %s\n", static_cast<long long>(shot.frame),
+                         shot.path.c_str());
     std::printf("frames %lld\n", static_cast<long long>(run));
-    size_t cells = static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers);
-    std::printf("mainmap %s\n", Sha256Hex(MainMap, cells).c_str());
-    std::printf("flagmap %s\n", Sha256Hex(FlagMap, cells).c_str());
+    if (MainMap && FlagMap) {
+        size_t cells = static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers);
+        std::printf("mainmap %s\n", Sha256Hex(MainMap, cells).c_str());
+        std::printf("flagmap %s\n", Sha256Hex(FlagMap, cells).c_str());
+    }
+    std::fflush(stdout);
     FreeWorld();
-    return 0;
+    return shots_ok ? 0 : 1;
 }

@@ -72,19 +72,41 @@ bool FolderExists(const char* path)
     return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void PlatformEnterGameDirectory(const char*)
+namespace
 {
-    if (FolderExists(".\\bmp_unit") && FolderExists(".\\sound"))
+const char* const DATA_FOLDERS[] = {".\\bmp_cross",     ".\\bmp_unit", ".\\bmp_land", ".\\bmp_dungeon",
+                                    ".\\bmp_structure", ".\\bmp_item", ".\\sound"};
+
+bool HasDataFolders()
+{
+    for (const char* folder : DATA_FOLDERS)
+        if (!FolderExists(folder))
+            return false;
+    return true;
+}
+
+// The folder holding the running executable; argv[0] serves when /proc is missing.
+std::string ExecutableFolder(const char* argv0)
+{
+    std::string exe;
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n > 0)
+        exe.assign(buffer, static_cast<size_t>(n));
+    else if (argv0 && std::strchr(argv0, '/'))
+        exe = argv0;
+    size_t slash = exe.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    return slash == 0 ? std::string("/") : exe.substr(0, slash);
+}
+} // namespace
+
+void PlatformEnterGameDirectory(const char* argv0)
+{
+    if (HasDataFolders())
         return;
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0)
-        return;
-    exe[n] = 0;
-    char* slash = std::strrchr(exe, '/');
-    if (!slash)
-        return;
-    *slash = 0;
-    if (chdir(exe) != 0)
-        return;
+    std::string folder = ExecutableFolder(argv0);
+    if (!folder.empty() && chdir(folder.c_str()) != 0)
+        std::fprintf(stderr, "cannot enter %s\n", folder.c_str());
 }

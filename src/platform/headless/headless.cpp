@@ -13,7 +13,8 @@
 
 #include "platform/platform.h"
 
-namespace {
+namespace
+{
 struct HeadlessState {
     std::vector<HeadlessEvent> scheduled; // not yet delivered, in file order
     std::deque<HeadlessEvent> pending;    // delivered one per PumpOneMessage
@@ -29,6 +30,8 @@ struct HeadlessState {
     int32_t pointer_y = 0;
     int64_t present_count = 0;
     std::vector<uint8_t> last_frame;
+    int32_t last_width = 0;
+    int32_t last_height = 0;
     std::vector<HeadlessSound> sounds;
     double sound_busy_until = -1.0;
     void (*cell_mapper)(int32_t, int32_t, int32_t*, int32_t*) = nullptr;
@@ -51,14 +54,21 @@ int32_t MapOffset(int32_t offset, int32_t extent, int32_t size)
     return static_cast<int32_t>(v);
 }
 
-// Smallest window offset whose mapping reads back as the wanted buffer pixel.
+// A window offset whose mapping reads back as the wanted buffer pixel: the
+// middle of the zoomed pixel, else the nearest that works (single precision
+// leaves a few rows at zoom 1 unreachable; the middle is taken for those).
 int32_t OffsetFor(int32_t pixel, int32_t extent, int32_t size)
 {
     int32_t zoom = std::max(1, extent / size);
     int32_t guess = pixel * zoom + zoom / 2;
-    for (int32_t o = std::max(0, guess - 2); o <= guess + 2; ++o)
-        if (MapOffset(o, extent, size) == pixel)
-            return o;
+    if (MapOffset(guess, extent, size) == pixel)
+        return guess;
+    for (int32_t d = 1; d <= 2; ++d) {
+        if (MapOffset(guess - d, extent, size) == pixel)
+            return guess - d;
+        if (MapOffset(guess + d, extent, size) == pixel)
+            return guess + d;
+    }
     return guess;
 }
 
@@ -139,10 +149,21 @@ void HeadlessSetPointer(int32_t x, int32_t y)
     S.pointer_y = S.window_y + h - OffsetFor(y, h, BUFFER_HEIGHT);
 }
 
+void HeadlessSetScreenPointer(int32_t x, int32_t y)
+{
+    S.pointer_x = x;
+    S.pointer_y = y;
+}
+
 double HeadlessClock() { return S.clock; }
 void HeadlessAdvanceClock(double seconds) { S.clock += seconds; }
 int64_t HeadlessPresentCount() { return S.present_count; }
 const std::vector<uint8_t>& HeadlessLastFrame() { return S.last_frame; }
+void HeadlessLastFrameSize(int32_t* width, int32_t* height)
+{
+    *width = S.last_width;
+    *height = S.last_height;
+}
 bool HeadlessWindowOpen() { return S.window_open; }
 int32_t HeadlessWindowWidth() { return S.window_width; }
 int32_t HeadlessWindowHeight() { return S.window_height; }
@@ -150,33 +171,45 @@ const std::vector<HeadlessSound>& HeadlessSounds() { return S.sounds; }
 
 bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height)
 {
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f)
+    if (!rgba || width <= 0 || height <= 0)
         return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    for (int32_t y = height - 1; y >= 0; --y) { // the buffer's top row is its last
+    // The picture's top row is the buffer's last; alpha is left out (cleared pixels have 0).
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    uint8_t* out = rgb.data();
+    for (int32_t y = height - 1; y >= 0; --y) {
         const uint8_t* src = rgba + static_cast<size_t>(y) * width * 4;
-        for (int32_t x = 0; x < width; ++x) {
-            row[x * 3 + 0] = src[x * 4 + 0];
-            row[x * 3 + 1] = src[x * 4 + 1];
-            row[x * 3 + 2] = src[x * 4 + 2];
+        for (int32_t x = 0; x < width; ++x, out += 3, src += 4) {
+            out[0] = src[0];
+            out[1] = src[1];
+            out[2] = src[2];
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr) != 0;
+}
+
+bool ReadPng(const char* path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height)
+{
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    rgb->swap(pixels);
+    *width = static_cast<int32_t>(image.width);
+    *height = static_cast<int32_t>(image.height);
+    return true;
 }
 
 // ---- platform.h -------------------------------------------------------------
@@ -255,11 +288,22 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t)
     if (!rgba || width <= 0 || height <= 0)
         return;
     S.last_frame.assign(rgba, rgba + static_cast<size_t>(width) * height * 4);
+    S.last_width = width;
+    S.last_height = height;
 }
 
 void PlatformSleep(uint32_t milliseconds) { S.clock += milliseconds / 1000.0; }
 
-uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::floor(S.clock)); }
+// Whole seconds, wrapped to 32 bits the way a time value cast to unsigned is.
+uint32_t PlatformTimeSeconds()
+{
+    if (!std::isfinite(S.clock))
+        return 0;
+    double t = std::fmod(std::floor(S.clock), 4294967296.0);
+    if (t < 0.0)
+        t += 4294967296.0;
+    return static_cast<uint32_t>(t);
+}
 
 void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
 {

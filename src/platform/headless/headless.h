@@ -5,7 +5,14 @@
 #include <string>
 #include <vector>
 
-enum HeadlessEventKind { HEADLESS_KEY, HEADLESS_MOUSE, HEADLESS_CELL, HEADLESS_LCLICK, HEADLESS_RCLICK, HEADLESS_CLOSE };
+enum HeadlessEventKind {
+    HEADLESS_KEY,
+    HEADLESS_MOUSE,
+    HEADLESS_CELL,
+    HEADLESS_LCLICK,
+    HEADLESS_RCLICK,
+    HEADLESS_CLOSE
+};
 
 struct HeadlessEvent {
     int32_t frame;
@@ -17,7 +24,7 @@ struct HeadlessEvent {
 struct HeadlessSound {
     double time_seconds; // virtual time of the request
     std::string path;
-    bool played;         // false when dropped because an earlier sound still played
+    bool played; // false when dropped because an earlier sound still played
 };
 
 // Resets the backend: no events, clock at start_seconds, no window, no sounds.
@@ -30,14 +37,20 @@ void HeadlessDeliverFrame(int32_t frame);
 void HeadlessSetCellMapper(void (*mapper)(int32_t cell_x, int32_t cell_y, int32_t* x, int32_t* y));
 // Moves the pointer so that GetMouseX/GetMouseY read buffer pixel (x, y).
 void HeadlessSetPointer(int32_t x, int32_t y);
+// Moves the pointer to screen position (x, y).
+void HeadlessSetScreenPointer(int32_t x, int32_t y);
 double HeadlessClock();
 void HeadlessAdvanceClock(double seconds);
-// The number of frames presented and the last one (RGBA, row 0 at the bottom).
+// The number of frames presented and the last one (RGBA, row 0 at the bottom),
+// with its size (0 x 0 before the first).
 int64_t HeadlessPresentCount();
 const std::vector<uint8_t>& HeadlessLastFrame();
+void HeadlessLastFrameSize(int32_t* width, int32_t* height);
 bool HeadlessWindowOpen();
 int32_t HeadlessWindowWidth();
 int32_t HeadlessWindowHeight();
 const std::vector<HeadlessSound>& HeadlessSounds();
 // Writes an RGBA buffer (row 0 at the bottom) as a PNG, top row first. True on success.
 bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height);
+// Reads a PNG as RGB bytes in file order (top row first). False when unreadable.
+bool ReadPng(const char* path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height);

@@ -1,84 +1,128 @@
-// SDL2 + OpenGL 1.1 backend: the game's window, input, time, message boxes and sound.
+// SDL2 + OpenGL 1.1 backend: the game's window and GL context, its input,
+// time and message boxes. Sound lives in sdl_sound.cpp.
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_keymap.h"
 
-namespace {
+namespace
+{
 SDL_Window* Window = nullptr;
 SDL_GLContext Context = nullptr;
 bool VideoReady = false;
+bool GLReady = false;
 
-// Windows virtual-key code for an SDL key, 0 when the game has no use for it.
-int32_t VirtualKey(SDL_Keycode key)
+const char* const CREATE_CAPTION = "ERROR";
+const char* const SHUTDOWN_CAPTION = "SHUTDOWN ERROR";
+
+bool CreationFailed(const char* text)
 {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return 112 + (key - SDLK_F1);
-    switch (key) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_RETURN: return 13;
-    case SDLK_KP_ENTER: return 13;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 16;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_SPACE: return 32;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    case SDLK_KP_PLUS: return 107;
-    case SDLK_KP_MINUS: return 109;
-    case SDLK_LEFTBRACKET: return 219;
-    case SDLK_RIGHTBRACKET: return 221;
-    default: return 0;
-    }
+    PlatformMessageBox(text, CREATE_CAPTION, MESSAGEBOX_EXCLAMATION);
+    return false;
 }
 
-bool Fail(const char* text)
+// The video subsystem plays the part of the registered window class: it is
+// taken once and kept, so that F5/F6 re-creations keep the hidden pointer.
+bool StartVideo()
 {
-    PlatformMessageBox(text, "ERROR", MESSAGEBOX_EXCLAMATION);
-    return false;
+    if (VideoReady)
+        return true;
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
+    SDL_DisableScreenSaver();
+    VideoReady = true;
+    return true;
+}
+
+// SDL folds choosing the pixel format into window creation; its error text
+// tells which of the two failed.
+bool IsPixelFormatFailure(const char* error)
+{
+    return std::strstr(error, "visual") || std::strstr(error, "Visual") || std::strstr(error, "pixel format") ||
+           std::strstr(error, "PixelFormat") || std::strstr(error, "config");
+}
+
+void RequestPixelFormat(int32_t bits)
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, bits);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    // glDrawPixels and the fixed-function state need the compatibility profile;
+    // a core profile (the default on some drivers for 3.2+) has neither.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+}
+
+void DispatchKeyDown(const SDL_KeyboardEvent& key)
+{
+    uint32_t held = 0;
+    if (key.keysym.mod & KMOD_ALT)
+        held |= HELD_ALT;
+    if (key.keysym.mod & KMOD_CTRL)
+        held |= HELD_CTRL;
+    int32_t vk = VirtualKeyForSdlKey(key.keysym.sym, key.keysym.scancode, held);
+    if (vk != 0)
+        OnKeyDownEvent(vk);
 }
 } // namespace
 
 bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t bits)
 {
-    if (!VideoReady) {
-        SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) != 0 && SDL_Init(SDL_INIT_VIDEO) != 0)
-            return Fail("Failed To Register The Window Class.");
-        VideoReady = true;
+    if (!StartVideo())
+        return CreationFailed("Failed To Register The Window Class.");
+    // Without a GL library there is nothing to draw with: the device-context step of the system.
+    if (!GLReady) {
+        if (SDL_GL_LoadLibrary(nullptr) != 0) {
+            std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
+            return CreationFailed("Can't Create A GL Device Context.");
+        }
+        GLReady = true;
     }
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, bits);
+    RequestPixelFormat(bits);
+    // A window at the top-left of the screen with no frame: its client area is
+    // exactly width x height.
     Window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
-    if (!Window)
-        return Fail("Window Creation Error.");
+    if (!Window) {
+        const char* error = SDL_GetError();
+        std::fprintf(stderr, "SDL: %s\n", error);
+        return CreationFailed(IsPixelFormatFailure(error) ? "Can't Find A Suitable PixelFormat."
+                                                          : "Window Creation Error.");
+    }
     Context = SDL_GL_CreateContext(Window);
     if (!Context) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         DestroyGameWindow();
-        return Fail("Can't Create A GL Rendering Context.");
+        return CreationFailed("Can't Create A GL Rendering Context.");
     }
     if (SDL_GL_MakeCurrent(Window, Context) != 0) {
+        std::fprintf(stderr, "SDL: %s\n", SDL_GetError());
         DestroyGameWindow();
-        return Fail("Can't Activate The GL Rendering Context.");
+        return CreationFailed("Can't Activate The GL Rendering Context.");
     }
-    SDL_GL_SetSwapInterval(1); // frame-counted play runs at the display's pace
-    SDL_RaiseWindow(Window);
+    // Frame-counted play then runs at the display's pace; ignored where there is no vsync.
+    SDL_GL_SetSwapInterval(1);
     SDL_SetWindowPosition(Window, 0, 0);
+    SDL_ShowWindow(Window);
+    SDL_RaiseWindow(Window);
+    SDL_SetWindowInputFocus(Window);
     SetGLProjection(width, height);
     if (!SetupGLState()) {
         DestroyGameWindow();
-        return Fail("Initialization Failed.");
+        return CreationFailed("Initialization Failed.");
     }
     return true;
 }
@@ -86,7 +130,8 @@ bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t 
 void DestroyGameWindow()
 {
     if (Context) {
-        SDL_GL_MakeCurrent(Window, nullptr);
+        if (SDL_GL_MakeCurrent(Window, nullptr) != 0)
+            PlatformMessageBox("Release Of DC And RC Failed.", SHUTDOWN_CAPTION, MESSAGEBOX_INFORMATION);
         SDL_GL_DeleteContext(Context);
         Context = nullptr;
     }
@@ -102,15 +147,7 @@ bool PumpOneMessage()
     if (!SDL_PollEvent(&e))
         return false;
     switch (e.type) {
-    case SDL_KEYDOWN: {
-        // Alt combinations and F10 are system keys on the game's home platform: they set nothing.
-        if ((e.key.keysym.mod & KMOD_ALT) || e.key.keysym.sym == SDLK_F10)
-            break;
-        int32_t vk = VirtualKey(e.key.keysym.sym);
-        if (vk)
-            OnKeyDownEvent(vk);
-        break;
-    }
+    case SDL_KEYDOWN: DispatchKeyDown(e.key); break; // auto-repeats included
     case SDL_MOUSEMOTION: OnMouseMoveEvent(); break;
     case SDL_MOUSEBUTTONDOWN:
         if (e.button.button == SDL_BUTTON_LEFT)
@@ -118,11 +155,11 @@ bool PumpOneMessage()
         else if (e.button.button == SDL_BUTTON_RIGHT)
             OnRightButtonEvent();
         break;
-    case SDL_QUIT: OnCloseEvent(); break;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE)
             OnCloseEvent();
         break;
+    case SDL_QUIT: OnCloseEvent(); break; // also SIGINT and SIGTERM
     default: break;
     }
     return true;
@@ -164,7 +201,7 @@ void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bo
 
 void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t zoom)
 {
-    if (!Window)
+    if (!Window || !Context || !rgba)
         return;
     DrawPixelsToGL(rgba, width, height, zoom);
     SDL_GL_SwapWindow(Window);
@@ -181,4 +218,3 @@ void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon ic
     SDL_ShowSimpleMessageBox(icon == MESSAGEBOX_EXCLAMATION ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION,
                              caption, text, nullptr);
 }
-
