@@ -1,26 +1,33 @@
-# Thin wrappers over the CMake presets.
+# Thin wrappers over the CMake presets. `make run` and `make test` work on a
+# fresh Debian 12 machine: they install what is missing first.
 .PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean
+# The test stages share the machine and an X display; run them one after another.
+.NOTPARALLEL:
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-build/build.ninja: | deps
+build/build.ninja:
+	@scripts/install-deps.sh
 	cmake --preset default
 
 build: build/build.ninja
 	cmake --build --preset default
 
-run: build
+run: deps build
 	cd build/game && ./gamevrak
 
-test: test-default test-asan test-e2e
+# The whole suite in the default build, again under the sanitizers, then the
+# real game under Xvfb.
+test: deps test-default test-asan test-e2e
 
 test-default: build
 	ctest --preset default -LE e2e
 
-build-asan/build.ninja: | deps
+build-asan/build.ninja:
+	@scripts/install-deps.sh
 	cmake --preset asan
 
 test-asan: build-asan/build.ninja
@@ -33,7 +40,8 @@ test-e2e: build
 bench: build
 	build/game/gamevrak-bench
 
-release: | deps
+release:
+	@scripts/install-deps.sh
 	cmake --preset release
 	cmake --build --preset release
 
