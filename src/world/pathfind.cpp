@@ -115,6 +115,17 @@ bool UnitIndexOk(const PathFinder* pf, int32_t u)
 
 } // namespace
 
+namespace {
+
+// The search arrays of both pathfinders share one zero-filled block. Being
+// large, it comes straight from fresh zero pages: nothing is touched before a
+// search writes it.
+void* SearchBlock = nullptr;
+
+size_t SearchStride(size_t cells) { return (22 * cells + 63) / 64 * 64; }
+
+} // namespace
+
 void CreatePathFinders()
 {
     FreePathFinders();
@@ -123,18 +134,14 @@ void CreatePathFinders()
     PathFinders = static_cast<PathFinder*>(std::calloc(2, sizeof(PathFinder)));
     if (!PathFinders)
         return;
+    const size_t stride = SearchStride(cells);
+    SearchBlock = std::calloc(2, stride);
     for (int i = 0; i < 2; ++i) {
         PathFinder& pf = PathFinders[i];
-        pf.NodeX = static_cast<int16_t*>(std::calloc(cells, sizeof(int16_t)));
-        pf.NodeY = static_cast<int16_t*>(std::calloc(cells, sizeof(int16_t)));
-        pf.NodeParent = static_cast<uint32_t*>(std::calloc(cells, sizeof(uint32_t)));
-        pf.NodeState = static_cast<uint8_t*>(std::calloc(cells, 1));
-        pf.NodeCost = static_cast<float*>(std::calloc(cells, sizeof(float)));
         pf.RouteX = static_cast<uint32_t*>(std::calloc(units * PathCap, sizeof(uint32_t)));
         pf.RouteY = static_cast<uint32_t*>(std::calloc(units * PathCap, sizeof(uint32_t)));
         pf.RouteLength = static_cast<uint32_t*>(std::calloc(units, sizeof(uint32_t)));
         pf.RouteIndex = static_cast<int32_t*>(std::calloc(units, sizeof(int32_t)));
-        pf.SearchMask = static_cast<uint8_t*>(std::calloc(cells, 1));
         if (pf.RouteIndex)
             for (size_t u = 0; u < units; ++u)
                 pf.RouteIndex[u] = ROUTE_IDLE;
@@ -145,22 +152,25 @@ void CreatePathFinders()
             pf.DirCost[d] = DIR_COST[d];
         }
         auto* a = static_cast<PathSearchAccel*>(std::calloc(1, sizeof(PathSearchAccel)));
-        if (!a)
+        if (!SearchBlock || !a || !pf.RouteX || !pf.RouteY || !pf.RouteLength || !pf.RouteIndex) {
+            std::free(a);
             continue;
-        a->heap = static_cast<uint64_t*>(std::calloc(cells, sizeof(uint64_t)));
+        }
+        // Widest elements first, so that every array is aligned.
+        uint8_t* base = static_cast<uint8_t*>(SearchBlock) + i * stride;
+        a->heap = reinterpret_cast<uint64_t*>(base);
+        pf.NodeParent = reinterpret_cast<uint32_t*>(base + 8 * cells);
+        pf.NodeCost = reinterpret_cast<float*>(base + 12 * cells);
+        pf.NodeX = reinterpret_cast<int16_t*>(base + 16 * cells);
+        pf.NodeY = reinterpret_cast<int16_t*>(base + 18 * cells);
+        pf.NodeState = base + 20 * cells;
+        pf.SearchMask = base + 21 * cells;
         a->node_capacity = static_cast<int64_t>(cells);
         a->unit_capacity = MaxUnits;
         a->mask_known = true;
         a->box_x0 = a->box_y0 = 0;
         a->box_x1 = a->box_y1 = -1;
-        bool complete = pf.NodeX && pf.NodeY && pf.NodeParent && pf.NodeState && pf.NodeCost && pf.RouteX &&
-                        pf.RouteY && pf.RouteLength && pf.RouteIndex && pf.SearchMask && a->heap;
-        if (complete)
-            pf.accel = a;
-        else {
-            std::free(a->heap);
-            std::free(a);
-        }
+        pf.accel = a;
     }
 }
 
@@ -170,20 +180,14 @@ void FreePathFinders()
         return;
     for (int i = 0; i < 2; ++i) {
         PathFinder& pf = PathFinders[i];
-        std::free(pf.NodeX);
-        std::free(pf.NodeY);
-        std::free(pf.NodeParent);
-        std::free(pf.NodeState);
-        std::free(pf.NodeCost);
         std::free(pf.RouteX);
         std::free(pf.RouteY);
         std::free(pf.RouteLength);
         std::free(pf.RouteIndex);
-        std::free(pf.SearchMask);
-        if (pf.accel)
-            std::free(pf.accel->heap);
         std::free(pf.accel);
     }
+    std::free(SearchBlock);
+    SearchBlock = nullptr;
     std::free(PathFinders);
     PathFinders = nullptr;
 }
