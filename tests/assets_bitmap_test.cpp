@@ -18,18 +18,13 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 std::string ConvertCommand()
 {
     if (fs::exists("/usr/bin/convert"))
         return "/usr/bin/convert";
     return std::system("command -v convert >/dev/null 2>&1") == 0 ? "convert" : "";
-}
-
-std::vector<uint8_t> ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void WriteAll(const fs::path& p, const std::vector<uint8_t>& bytes)
@@ -62,8 +57,9 @@ std::vector<uint8_t> HandMadeBitmap(uint32_t width, uint32_t height, uint16_t bi
     return b;
 }
 
-class BitmapReader : public ::testing::Test {
-protected:
+class BitmapReader : public ::testing::Test
+{
+  protected:
     fs::path dir;
     void SetUp() override
     {
@@ -101,16 +97,15 @@ TEST_F(BitmapReader, ImageMagickFourByTwoGivesBottomRowFirstInRgb)
     EXPECT_EQ(s.height, 2u);
     EXPECT_EQ(s.bytes_per_pixel, 3u);
     ASSERT_NE(s.pixels, nullptr);
-    const uint8_t expected[24] = {0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 0, 0,  // bottom row: blue, red, red, red
-                                  255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0}; // top row: red, red, red, lime
+    const uint8_t expected[24] = {0,   0, 255, 255, 0, 0, 255, 0, 0, 255, 0,   0,  // bottom row: blue, red, red, red
+                                  255, 0, 0,   255, 0, 0, 255, 0, 0, 0,   255, 0}; // top row: red, red, red, lime
     EXPECT_EQ(std::memcmp(s.pixels, expected, sizeof expected), 0);
 }
 
 TEST_F(BitmapReader, ImageMagickPictureMatchesItsOwnPixelDump)
 {
-    std::string file =
-        Convert("-size 16x16 gradient:navy-orange -fill lime -draw 'line 0,0 15,15' -fill white -draw 'point 2,13'",
-                "g.bmp");
+    std::string file = Convert(
+        "-size 16x16 gradient:navy-orange -fill lime -draw 'line 0,0 15,15' -fill white -draw 'point 2,13'", "g.bmp");
     if (file.empty())
         GTEST_SKIP() << "ImageMagick's convert is not available";
     std::string cmd = ConvertCommand() + " " + file + " -depth 8 txt:-";
@@ -280,8 +275,9 @@ TEST(TextureSets, ListTheFoldersAndCountsInLoadingOrder)
     EXPECT_EQ(ids.size(), static_cast<size_t>(total)); // no id appears twice
 }
 
-class BakedArt : public ::testing::Test {
-protected:
+class BakedArt : public ::testing::Test
+{
+  protected:
     fs::path previous;
     void SetUp() override
     {

@@ -19,7 +19,8 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 struct WaveInfo {
     bool ok = false;
     uint16_t format = 0, channels = 0, bits = 0;
@@ -116,8 +117,9 @@ TEST(OurSounds, AreShortAudibleMonoPcm)
     }
 }
 
-class SoundPlayer : public ::testing::Test {
-protected:
+class SoundPlayer : public ::testing::Test
+{
+  protected:
     fs::path previous = fs::current_path();
     fs::path scratch = fs::temp_directory_path() / ("gamevrak-sound-" + std::to_string(getpid()));
     void SetUp() override

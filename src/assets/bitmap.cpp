@@ -8,7 +8,8 @@
 
 BitmapSlot* BitmapSlots = nullptr;
 
-namespace {
+namespace
+{
 constexpr TextureEntry CURSOR_ENTRIES[] = {{1104, "cross4"}};
 
 constexpr TextureEntry UNIT_ENTRIES[] = {
@@ -263,7 +264,10 @@ const TextureSet TextureSets[6] = {
     {"bmp_item", ITEM_ENTRIES, Count(ITEM_ENTRIES)},
 };
 
-void AllocateBitmapSlots() { BitmapSlots = static_cast<BitmapSlot*>(std::calloc(BITMAP_SLOT_COUNT, sizeof(BitmapSlot))); }
+void AllocateBitmapSlots()
+{
+    BitmapSlots = static_cast<BitmapSlot*>(std::calloc(BITMAP_SLOT_COUNT, sizeof(BitmapSlot)));
+}
 
 void FreeBitmapSlots()
 {

@@ -6,7 +6,8 @@
 #include <set>
 #include <sstream>
 
-namespace {
+namespace
+{
 constexpr char KEEP = '_';
 constexpr char KEY = '.';
 

@@ -13,12 +13,12 @@ struct ArtColour {
 };
 
 struct ArtPicture {
-    std::string name;                // "bmp_dungeon/floor", or a bare helper name that is never written
-    std::string from;                // derived from this picture, or empty
-    std::string base;                // key-colour pixels show this picture, or empty
-    std::vector<std::string> ops;    // swap/flipx/flipy/rot90/shift lines, applied to the source grid in order
-    std::vector<std::string> rows;   // 16 rows, top row first; '_' keeps the source pixel in a derived picture
-    std::string where;               // "file:line" of the pic line, for messages
+    std::string name;              // "bmp_dungeon/floor", or a bare helper name that is never written
+    std::string from;              // derived from this picture, or empty
+    std::string base;              // key-colour pixels show this picture, or empty
+    std::vector<std::string> ops;  // swap/flipx/flipy/rot90/shift lines, applied to the source grid in order
+    std::vector<std::string> rows; // 16 rows, top row first; '_' keeps the source pixel in a derived picture
+    std::string where;             // "file:line" of the pic line, for messages
 };
 
 struct ArtBook {

@@ -13,7 +13,8 @@
 #include "assets/bitmap.h"
 #include "synth.h"
 
-namespace {
+namespace
+{
 void PutLe(std::vector<uint8_t>* out, uint32_t v, int bytes)
 {
     for (int i = 0; i < bytes; ++i)

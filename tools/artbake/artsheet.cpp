@@ -15,7 +15,8 @@
 #include "assets/bitmap.h"
 #include "platform/headless/headless.h"
 
-namespace {
+namespace
+{
 constexpr int32_t ZOOM = 4;
 constexpr int32_t TILE = 16 * ZOOM;
 constexpr int32_t CELL_W = TILE * 2 + 12;
@@ -24,9 +25,8 @@ constexpr int32_t PER_ROW = 8;
 constexpr uint32_t FLOOR_ID = 119;
 
 // 3 x 5 digits, one row per byte (top first), bit 2 = leftmost column.
-constexpr uint8_t DIGITS[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7},
-                                   {5, 5, 7, 1, 1}, {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1},
-                                   {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
+constexpr uint8_t DIGITS[10][5] = {{7, 5, 5, 5, 7}, {2, 6, 2, 2, 7}, {7, 1, 7, 4, 7}, {7, 1, 7, 1, 7}, {5, 5, 7, 1, 1},
+                                   {7, 4, 7, 1, 7}, {7, 4, 7, 5, 7}, {7, 1, 1, 1, 1}, {7, 5, 7, 5, 7}, {7, 5, 7, 1, 7}};
 
 struct Canvas {
     int32_t w, h;

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+namespace
+{
 constexpr double PI = 3.14159265358979323846;
 
 // Deterministic white noise in [-1, 1): a hash of the sample index, so every

@@ -9,7 +9,8 @@
 
 #include "platform/platform.h"
 
-namespace {
+namespace
+{
 struct SoundDevice {
     bool tried = false; // opening is attempted once; a machine without audio stays silent
     SDL_AudioDeviceID id = 0;
