@@ -1,6 +1,7 @@
 #include "gfx/draw.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -20,11 +21,15 @@ uint8_t* LayerBuffer = nullptr;
 float* SinTable = nullptr;
 float* CosTable = nullptr;
 
+// Zero when the size is nonsense or beyond the address space (32-bit builds).
 static size_t BufferBytes()
 {
     if (ScreenWidth <= 0 || ScreenHeight <= 0)
         return 0;
-    return static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4;
+    uint64_t bytes = static_cast<uint64_t>(ScreenWidth) * static_cast<uint64_t>(ScreenHeight) * 4;
+    if (bytes > SIZE_MAX)
+        return 0;
+    return static_cast<size_t>(bytes);
 }
 
 void SetScreenSize(int32_t width, int32_t height)
