@@ -19,7 +19,8 @@
 #include "world/mapview.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 using Rgb = std::array<uint8_t, 3>;
 
@@ -69,7 +70,10 @@ Rgb WithKeys(int32_t id, uint32_t c, uint32_t r)
     return IdColour(id);
 }
 
-Rgb Gradient(int32_t, uint32_t c, uint32_t r) { return {static_cast<uint8_t>(c * 10 + 1), static_cast<uint8_t>(r * 10), 7}; }
+Rgb Gradient(int32_t, uint32_t c, uint32_t r)
+{
+    return {static_cast<uint8_t>(c * 10 + 1), static_cast<uint8_t>(r * 10), 7};
+}
 
 class MapView : public ::testing::Test
 {
@@ -321,8 +325,8 @@ TEST_F(MapView, TheCurrentUnitsRemainingRouteAndItsCellAreMarked)
 TEST_F(MapView, UnitsWithTheirLinesAndBars)
 {
     MakeBitmap(849, 16, 16, WithKeys);
-    PlaceUnit(1, 101, 201, FACTION_PARTY, 4.0f);     // half health: green to 16 + 7
-    PlaceUnit(2, 103, 201, FACTION_MONSTER, 0.0f);   // dead: grey, red line only
+    PlaceUnit(1, 101, 201, FACTION_PARTY, 4.0f);                 // half health: green to 16 + 7
+    PlaceUnit(2, 103, 201, FACTION_MONSTER, 0.0f);               // dead: grey, red line only
     PlaceUnit(3, 105, 201, FACTION_MONSTER, -2.0f).champion = 1; // purple whatever the health
     PlaceUnit(4, 107, 201, FACTION_MONSTER, 8.0f).champion = 2;  // no bar
     PlaceUnit(5, 109, 201, FACTION_MONSTER, 3.0f).max_hit_points = 7.0f;
@@ -386,7 +390,7 @@ TEST_F(MapView, MiniMapGroundUnitsAndViewMark)
     PlaceUnit(1, 80, 35, FACTION_MONSTER, 0.0f);
     PlaceUnit(2, 96, 35, FACTION_MONSTER, 5.0f);
     PlaceUnit(3, 112, 35, FACTION_PARTY, -1.0f);
-    PlaceUnit(4, 0, 35, FACTION_PARTY, 5.0f);    // on the world's edge
+    PlaceUnit(4, 0, 35, FACTION_PARTY, 5.0f); // on the world's edge
     PlaceUnit(5, 128, 35, FACTION_MONSTER, 5.0f).in_use = 0;
     DrawMiniMap();
     EXPECT_EQ(Pixel(518, 338), (Rgb{128, 128, 128}));

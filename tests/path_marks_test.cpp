@@ -8,7 +8,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 std::vector<uint8_t> Flags() { return std::vector<uint8_t>(FlagMap, FlagMap + static_cast<size_t>(LayerCells) * 3); }
 
@@ -75,9 +76,7 @@ TEST(PathMarks, MatchThePlainPassThroughSearchesLoadsAndMapChanges)
                     c = c == CELL_FLOOR ? CELL_WALL : CELL_FLOOR;
                 }
                 break;
-            default:
-                SearchSteps(&PathFinders[0], Rand() % 400);
-                break;
+            default: SearchSteps(&PathFinders[0], Rand() % 400); break;
             }
         }
         EXPECT_GT(marked_frames, 40) << "the searches left too few marks to compare";

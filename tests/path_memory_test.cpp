@@ -13,7 +13,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 int64_t ResidentKb()
 {

@@ -12,7 +12,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace pathref {
+namespace pathref
+{
 
 inline PathFinder* Create()
 {

@@ -15,7 +15,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 uint8_t& Cell(int32_t x, int32_t y, int32_t layer) { return MainMap[CellIndex(x, y, layer)]; }
 
@@ -74,7 +75,8 @@ int CompareSearch(PathFinder* fast, PathFinder* ref, int32_t sx, int32_t sy, int
             EXPECT_EQ(fast->RouteLength[route_unit], ref->RouteLength[route_unit]);
             size_t base = static_cast<size_t>(route_unit) * PathCap;
             for (uint32_t i = 0; i < ref->RouteLength[route_unit]; ++i) {
-                if (fast->RouteX[base + i] != ref->RouteX[base + i] || fast->RouteY[base + i] != ref->RouteY[base + i]) {
+                if (fast->RouteX[base + i] != ref->RouteX[base + i] ||
+                    fast->RouteY[base + i] != ref->RouteY[base + i]) {
                     ADD_FAILURE() << "route cell " << i;
                     return -1;
                 }
@@ -131,7 +133,8 @@ TEST_F(PathCompare, RandomWorldsChooseTheSameNodeAtEveryStep)
             int32_t gx = Rand() % (WorldSide + 10) - 5;
             int32_t gy = Rand() % (WorldSide + 10) - 5;
             PathFinder* fast = &PathFinders[search % 2];
-            int r = CompareSearch(fast, search % 2 ? ref1 : ref_, sx, sy, gx, gy, layer, w, search % 3 == 2, search % 8);
+            int r =
+                CompareSearch(fast, search % 2 ? ref1 : ref_, sx, sy, gx, gy, layer, w, search % 3 == 2, search % 8);
             if (r < 0)
                 pathref::Free(ref1);
             ASSERT_GE(r, 0) << "world " << world << " search " << search;
@@ -299,8 +302,7 @@ TEST_F(PathRules, FirstExpansionDiscoversInSlotOrderAndTakesTheLastCheapest)
     StartSearch(pf_, 10, 10, 25, 10, 1, 32);
     ASSERT_EQ(SearchSteps(pf_, 1), 0);
     ASSERT_EQ(pf_->LastNode, 8);
-    const int32_t cells[9][2] = {{10, 10}, {10, 11}, {11, 11}, {11, 10}, {11, 9},
-                                 {10, 9},  {9, 9},   {9, 10},  {9, 11}};
+    const int32_t cells[9][2] = {{10, 10}, {10, 11}, {11, 11}, {11, 10}, {11, 9}, {10, 9}, {9, 9}, {9, 10}, {9, 11}};
     for (int k = 0; k <= 8; ++k) {
         EXPECT_EQ(pf_->NodeX[k], cells[k][0]) << k;
         EXPECT_EQ(pf_->NodeY[k], cells[k][1]) << k;

@@ -9,7 +9,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 class PathSteps : public ::testing::Test
 {
@@ -169,7 +170,8 @@ TEST_F(PathSteps, StartOnTheGoalEndsWithoutAMove)
     EXPECT_EQ(UnitTable[3].cell_x, 5);
 }
 
-namespace {
+namespace
+{
 
 // A serpentine corridor over the odd rows of a 128-wide layer; returns its
 // cells in walking order.

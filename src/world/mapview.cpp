@@ -12,7 +12,8 @@
 #include "world/grid.h"
 #include "world/pathfind.h"
 
-namespace {
+namespace
+{
 
 constexpr int32_t ROUTE_MARK_BITMAP = 22;
 constexpr int32_t MINI_MAP_SIDE = 64;
@@ -98,7 +99,8 @@ void DrawTiles()
         for (int32_t j = 0; j < rows; ++j) {
             const int64_t cx = static_cast<int64_t>(ViewX) + i;
             const int64_t cy = static_cast<int64_t>(ViewY) + j;
-            if (cx > INT32_MAX || cy > INT32_MAX || !InGrid(static_cast<int32_t>(cx), static_cast<int32_t>(cy), ViewLayer))
+            if (cx > INT32_MAX || cy > INT32_MAX ||
+                !InGrid(static_cast<int32_t>(cx), static_cast<int32_t>(cy), ViewLayer))
                 continue;
             const int32_t cell = CellIndex(static_cast<int32_t>(cx), static_cast<int32_t>(cy), ViewLayer);
             const uint8_t code = MainMap[cell];

@@ -34,7 +34,8 @@ struct PathSearchAccel {
     const uint8_t* layer_cells; // MainMap of SearchLayer; null when out of range
 };
 
-namespace {
+namespace
+{
 
 constexpr int32_t DIR_X[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int32_t DIR_Y[8] = {1, 1, 0, -1, -1, -1, 0, 1};
@@ -67,12 +68,12 @@ inline uint64_t HeapKey(float cost, int32_t node)
 inline int32_t KeyNode(uint64_t key) { return static_cast<int32_t>(0xFFFFFFFFu - static_cast<uint32_t>(key)); }
 inline float KeyCost(uint64_t key) { return std::bit_cast<float>(static_cast<uint32_t>(key >> 32)); }
 
-void HeapPush(PathSearchAccel* a, uint64_t key)
+// A binary min-heap over h[0..n).
+inline void HeapPush(uint64_t* h, int32_t& n, uint64_t key)
 {
-    uint64_t* h = a->heap;
-    int32_t i = a->heap_size++;
+    int32_t i = n++;
     while (i > 0) {
-        int32_t parent = (i - 1) >> 2;
+        const int32_t parent = (i - 1) >> 1;
         if (h[parent] <= key)
             break;
         h[i] = h[parent];
@@ -81,27 +82,35 @@ void HeapPush(PathSearchAccel* a, uint64_t key)
     h[i] = key;
 }
 
-void HeapPop(PathSearchAccel* a)
+// Removes the top: the hole goes down along the smaller children without
+// comparing against the moved key, which then rises from the bottom (it came
+// from the bottom, so it rarely rises far). Fewer unpredictable branches.
+inline void HeapPop(uint64_t* h, int32_t& n)
 {
-    uint64_t* h = a->heap;
-    int32_t n = --a->heap_size;
-    if (n == 0)
+    const int32_t size = --n;
+    if (size == 0)
         return;
-    uint64_t key = h[n];
+    const uint64_t key = h[size];
     int32_t i = 0;
     for (;;) {
-        int32_t first = 4 * i + 1;
-        if (first >= n)
+        int32_t child = 2 * i + 1;
+        if (child + 1 >= size) {
+            if (child < size) {
+                h[i] = h[child];
+                i = child;
+            }
             break;
-        int32_t best = first;
-        int32_t last = std::min(first + 4, n);
-        for (int32_t c = first + 1; c < last; ++c)
-            if (h[c] < h[best])
-                best = c;
-        if (key <= h[best])
+        }
+        child += h[child + 1] < h[child];
+        h[i] = h[child];
+        i = child;
+    }
+    while (i > 0) {
+        const int32_t parent = (i - 1) >> 1;
+        if (h[parent] <= key)
             break;
-        h[i] = h[best];
-        i = best;
+        h[i] = h[parent];
+        i = parent;
     }
     h[i] = key;
 }
@@ -115,7 +124,8 @@ bool UnitIndexOk(const PathFinder* pf, int32_t u)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 // The search arrays of both pathfinders share one zero-filled block. Being
 // large, it comes straight from fresh zero pages: nothing is touched before a
@@ -278,7 +288,7 @@ void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int32_t gy,
     pf->Active = 1;
 
     a->heap_size = 0;
-    HeapPush(a, HeapKey(1.0f, 0));
+    HeapPush(a->heap, a->heap_size, HeapKey(1.0f, 0));
     a->open_count = 1;
     const bool layer_ok = MainMap && layer >= 0 && layer < WorldLayers;
     a->layer_cells = layer_ok ? MainMap + static_cast<size_t>(layer) * static_cast<size_t>(LayerCells) : nullptr;
@@ -302,93 +312,124 @@ int SearchSteps(PathFinder* pf, int32_t n)
     const int32_t wx = pf->WindowX;
     const int32_t wy = pf->WindowY;
     const int32_t side = WorldSide;
+    const int32_t goal_x = pf->GoalX;
+    const int32_t goal_y = pf->GoalY;
+    const int32_t layer_cells = LayerCells;
     const uint8_t* cells = a->layer_cells;
-    uint8_t* mask = pf->SearchMask;
-    int16_t* node_x = pf->NodeX;
-    int16_t* node_y = pf->NodeY;
-    uint32_t* node_parent = pf->NodeParent;
-    uint8_t* node_state = pf->NodeState;
-    float* node_cost = pf->NodeCost;
+    uint8_t* const mask = pf->SearchMask;
+    int16_t* const node_x = pf->NodeX;
+    int16_t* const node_y = pf->NodeY;
+    uint32_t* const node_parent = pf->NodeParent;
+    uint8_t* const node_state = pf->NodeState;
+    float* const node_cost = pf->NodeCost;
+    uint64_t* const heap = a->heap;
     const float limit = ScanLimit();
-    int32_t mask_step[8];
-    int32_t cell_step[8];
     double dir_cost[8];
+    int32_t mask_step[8];
     for (int d = 0; d < 8; ++d) {
-        mask_step[d] = DIR_Y[d] * w + DIR_X[d];
-        cell_step[d] = DIR_Y[d] * side + DIR_X[d];
         dir_cost[d] = 1.0 * static_cast<double>(pf->DirCost[d]);
+        mask_step[d] = DIR_Y[d] * w + DIR_X[d];
     }
 
+    // The hot state lives in locals: byte stores into the arrays could alias
+    // the record's fields and would force reloads. Written back on every exit.
+    int32_t iterations = pf->Iterations;
+    int32_t current = pf->CurrentNode;
+    int32_t last = pf->LastNode;
+    int32_t scan_start = pf->ScanStart;
+    int32_t heap_size = a->heap_size;
+    int32_t open_count = a->open_count;
+    float best_cost = pf->BestCost;
+    int32_t best = pf->BestNode;
+    auto finish = [&](int result) {
+        pf->Iterations = iterations;
+        pf->CurrentNode = current;
+        pf->LastNode = last;
+        pf->ScanStart = scan_start;
+        pf->BestCost = best_cost;
+        pf->BestNode = best;
+        a->heap_size = heap_size;
+        a->open_count = open_count;
+        return result;
+    };
+
     for (int32_t step = 0; step < n; ++step) {
-        pf->Iterations += 1;
-        if (pf->Iterations >= LayerCells)
-            return 3;
-        const int32_t c = pf->CurrentNode;
+        iterations += 1;
+        if (iterations >= layer_cells)
+            return finish(3);
+        const int32_t c = current;
         const int32_t x = node_x[c];
         const int32_t y = node_y[c];
-        const int32_t mi = (y - wy) * w + (x - wx);
+        uint8_t* const m = mask + ((y - wy) * w + (x - wx));
         const bool reexpanded = node_state[c] == NODE_CLOSED;
-        int32_t added = 0;
+        const int32_t before = last;
         if (cells) {
-            const uint8_t* here = cells + static_cast<size_t>(y) * side + x;
+            const uint8_t* const here = cells + static_cast<size_t>(y) * side + x;
             const double base_cost = static_cast<double>(node_cost[c]);
-            for (int d = 0; d < 8; ++d) {
-                if ((d & 1) && (!CODES.open_corner[here[DIR_X[d]]] || !CODES.open_corner[here[DIR_Y[d] * side]]))
-                    continue;
-                const int32_t nmi = mi + mask_step[d];
-                if (mask[nmi] != 0)
-                    continue;
-                const uint8_t code = here[cell_step[d]];
-                if (!CODES.enterable[code])
-                    continue;
-                const int32_t k = ++pf->LastNode;
+            // Which of the eight neighbours become nodes is settled first, without
+            // branches; they are then added in slot order. The side cells of
+            // the diagonals are the straight neighbours.
+            const uint8_t code[8] = {here[side],  here[side + 1],  here[1],  here[1 - side],
+                                     here[-side], here[-side - 1], here[-1], here[side - 1]};
+            const bool open_n = CODES.open_corner[code[0]];
+            const bool open_e = CODES.open_corner[code[2]];
+            const bool open_s = CODES.open_corner[code[4]];
+            const bool open_w = CODES.open_corner[code[6]];
+            const bool corner[8] = {true, open_n && open_e, true, open_e && open_s,
+                                    true, open_s && open_w, true, open_w && open_n};
+            uint32_t fresh = 0;
+            for (int d = 0; d < 8; ++d)
+                fresh |= static_cast<uint32_t>(corner[d] & (m[mask_step[d]] == 0) & CODES.enterable[code[d]]) << d;
+            while (fresh != 0) {
+                const int d = std::countr_zero(fresh);
+                fresh &= fresh - 1;
+                const int32_t k = ++last;
                 node_x[k] = static_cast<int16_t>(x + DIR_X[d]);
                 node_y[k] = static_cast<int16_t>(y + DIR_Y[d]);
                 node_parent[k] = static_cast<uint32_t>(c);
                 node_state[k] = NODE_OPEN;
-                const float cost = static_cast<float>(dir_cost[d] + base_cost + static_cast<double>(TerrainCost[code]));
+                const float cost =
+                    static_cast<float>(dir_cost[d] + base_cost + static_cast<double>(TerrainCost[code[d]]));
                 node_cost[k] = cost;
-                mask[nmi] = MASK_SEEN;
-                HeapPush(a, HeapKey(cost, k));
-                ++added;
+                m[mask_step[d]] = MASK_SEEN;
+                HeapPush(heap, heap_size, HeapKey(cost, k));
             }
         }
+        const int32_t added = last - before;
         node_state[c] = NODE_CLOSED;
-        mask[mi] = MASK_CLOSED;
-        a->open_count += added - (reexpanded ? 0 : 1);
+        *m = MASK_CLOSED;
+        open_count += added - (reexpanded ? 0 : 1);
 
-        while (a->heap_size > 0 && node_state[KeyNode(a->heap[0])] == NODE_CLOSED)
-            HeapPop(a);
-        int32_t best = pf->LastNode;
-        float best_cost = limit;
-        if (a->heap_size > 0 && KeyCost(a->heap[0]) <= limit) {
-            best = KeyNode(a->heap[0]);
-            best_cost = KeyCost(a->heap[0]);
+        while (heap_size > 0 && node_state[KeyNode(heap[0])] == NODE_CLOSED)
+            HeapPop(heap, heap_size);
+        best = last;
+        best_cost = limit;
+        if (heap_size > 0 && KeyCost(heap[0]) <= limit) {
+            best = KeyNode(heap[0]);
+            best_cost = KeyCost(heap[0]);
         }
-        pf->BestCost = best_cost;
-        pf->BestNode = best;
-        if (a->open_count > 0)
-            while (node_state[pf->ScanStart] == NODE_CLOSED)
-                ++pf->ScanStart;
-        pf->CurrentNode = best;
-        if (node_x[best] == pf->GoalX && node_y[best] == pf->GoalY) {
+        if (open_count > 0)
+            while (node_state[scan_start] == NODE_CLOSED)
+                ++scan_start;
+        current = best;
+        if (node_x[best] == goal_x && node_y[best] == goal_y) {
             pf->Result = 1;
             pf->GoalNode = best;
-            return 1;
+            return finish(1);
         }
         // Re-expanding a closed node that discovers nothing changes nothing but
         // the count: every further step of this call is the same step.
         if (reexpanded && added == 0 && best == c) {
             const int64_t rest = static_cast<int64_t>(n) - step - 1;
-            if (rest > 0 && static_cast<int64_t>(pf->Iterations) + rest >= LayerCells) {
-                pf->Iterations = LayerCells;
-                return 3;
+            if (rest > 0 && static_cast<int64_t>(iterations) + rest >= layer_cells) {
+                iterations = layer_cells;
+                return finish(3);
             }
-            pf->Iterations += static_cast<int32_t>(rest);
-            return 0;
+            iterations += static_cast<int32_t>(rest);
+            return finish(0);
         }
     }
-    return 0;
+    return finish(0);
 }
 
 void BuildRoute(PathFinder* pf, int32_t unit)
@@ -423,7 +464,8 @@ void BuildRoute(PathFinder* pf, int32_t unit)
     pf->RouteIndex[unit] = static_cast<int32_t>(length) - 1;
 }
 
-namespace {
+namespace
+{
 
 // Route cell s of a unit exists only below PathCap; a larger index (from a
 // foreign save) is treated like any other state that cannot step.
@@ -590,7 +632,8 @@ int ChaseStep(int32_t u, int32_t gx, int32_t gy, int32_t window_side)
     return 0;
 }
 
-namespace {
+namespace
+{
 
 inline void MarkCell(uint8_t& flag, uint8_t mask, uint8_t code)
 {
