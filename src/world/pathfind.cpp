@@ -4,35 +4,14 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "app/random.h"
 #include "units/unit.h"
 #include "world/grid.h"
 
 PathFinder* PathFinders = nullptr;
-
-// The open-node choice picks the cheapest open node, the highest node number
-// among equal costs. A heap keyed on (cost bits, inverted node number) yields
-// the same node in O(log n); costs are positive, so their IEEE bits order like
-// the values. Closed nodes are dropped lazily when they reach the top.
-struct PathSearchAccel {
-    uint64_t* heap;
-    int32_t heap_size;
-    int32_t open_count;
-    int64_t node_capacity; // entries of each node array (LayerCells at creation)
-    int32_t unit_capacity; // MaxUnits at creation
-    // Entries from these indices on have never been written since allocation
-    // or the last clear, so clearing stops there: untouched pages stay unmapped.
-    int64_t node_dirty;
-    int64_t mask_dirty;
-    // For a whole-layer window: the non-zero mask cells are the border (once a
-    // search started) plus node cells, whose bounding box is grown lazily.
-    bool mask_known;
-    bool border;
-    int32_t boxed_nodes;
-    int32_t box_x0, box_y0, box_x1, box_y1;
-    const uint8_t* layer_cells; // MainMap of SearchLayer; null when out of range
-};
 
 namespace
 {
@@ -115,6 +94,175 @@ inline void HeapPop(uint64_t* h, int32_t& n)
     h[i] = key;
 }
 
+// The open nodes, keyed on (cost bits, inverted node number): the smallest key
+// is the cheapest node, the highest node number among equal costs, just as the
+// plain scan picks it. Costs are positive, so their bits order like the values.
+//
+// A child costs at least 2 more than the node being expanded, so while the
+// search goes in cost order no key lands in the bucket (1/4 wide in cost) that
+// is being taken: each bucket is sorted once when its turn comes, and new keys
+// are appended to later ones. A key that breaks this (a closed node
+// re-expanded after the map changed, costs beyond the scan limit) moves
+// everything into a binary heap for the rest of the search. Closed nodes are
+// dropped when they come to the front.
+class OpenQueue
+{
+  public:
+    explicit OpenQueue(uint64_t* heap) : heap_(heap), ring_(RING) {}
+
+    void Reset(uint64_t key)
+    {
+        for (int32_t w = 0; w < RING / 64; ++w) {
+            for (uint64_t bits = occupied_[w]; bits != 0; bits &= bits - 1)
+                ring_[w * 64 + std::countr_zero(bits)].clear();
+            occupied_[w] = 0;
+        }
+        current_.assign(1, key);
+        pos_ = 0;
+        bucket_ = BucketOf(key);
+        use_heap_ = false;
+        heap_size_ = 0;
+    }
+
+    void Push(uint64_t key)
+    {
+        if (!use_heap_) {
+            const int64_t b = BucketOf(key);
+            if (b > bucket_ && b - bucket_ < RING) {
+                const int32_t slot = static_cast<int32_t>(b & (RING - 1));
+                ring_[slot].push_back(key);
+                occupied_[slot >> 6] |= uint64_t{1} << (slot & 63);
+                return;
+            }
+            MoveToHeap();
+        }
+        HeapPush(heap_, heap_size_, key);
+    }
+
+    // The smallest key of an open node; false when there is none.
+    bool Top(const uint8_t* node_state, uint64_t& key)
+    {
+        if (use_heap_) {
+            while (heap_size_ > 0 && node_state[KeyNode(heap_[0])] == NODE_CLOSED)
+                HeapPop(heap_, heap_size_);
+            if (heap_size_ == 0)
+                return false;
+            key = heap_[0];
+            return true;
+        }
+        for (;;) {
+            for (; pos_ < current_.size(); ++pos_) {
+                if (node_state[KeyNode(current_[pos_])] != NODE_CLOSED) {
+                    key = current_[pos_];
+                    return true;
+                }
+            }
+            if (!NextBucket())
+                return false;
+        }
+    }
+
+  private:
+    static constexpr int32_t RING = 2048; // 512 in cost ahead: more than any step
+
+    static int64_t BucketOf(uint64_t key)
+    {
+        const double scaled = static_cast<double>(KeyCost(key)) * 4.0;
+        return scaled < 1.0e18 ? static_cast<int64_t>(scaled) : INT64_MAX / 2;
+    }
+
+    bool NextBucket()
+    {
+        const int32_t from = static_cast<int32_t>((bucket_ + 1) & (RING - 1));
+        for (int32_t d = 0; d < RING;) {
+            const int32_t slot = (from + d) & (RING - 1);
+            const uint64_t bits = occupied_[slot >> 6] >> (slot & 63);
+            if (bits == 0) {
+                d += 64 - (slot & 63);
+                continue;
+            }
+            d += std::countr_zero(bits);
+            if (d >= RING)
+                break;
+            const int32_t found = (from + d) & (RING - 1);
+            bucket_ += d + 1;
+            occupied_[found >> 6] &= ~(uint64_t{1} << (found & 63));
+            current_.swap(ring_[found]);
+            ring_[found].clear();
+            pos_ = 0;
+            SortCurrent();
+            return true;
+        }
+        return false;
+    }
+
+    // Keys arrive nearly in order: short buckets by insertion.
+    void SortCurrent()
+    {
+        if (current_.size() > 24) {
+            std::sort(current_.begin(), current_.end());
+            return;
+        }
+        for (size_t i = 1; i < current_.size(); ++i) {
+            const uint64_t k = current_[i];
+            size_t j = i;
+            for (; j > 0 && current_[j - 1] > k; --j)
+                current_[j] = current_[j - 1];
+            current_[j] = k;
+        }
+    }
+
+    void MoveToHeap()
+    {
+        use_heap_ = true;
+        heap_size_ = 0;
+        for (; pos_ < current_.size(); ++pos_)
+            HeapPush(heap_, heap_size_, current_[pos_]);
+        for (int32_t w = 0; w < RING / 64; ++w) {
+            for (uint64_t bits = occupied_[w]; bits != 0; bits &= bits - 1) {
+                std::vector<uint64_t>& bucket = ring_[w * 64 + std::countr_zero(bits)];
+                for (uint64_t k : bucket)
+                    HeapPush(heap_, heap_size_, k);
+                bucket.clear();
+            }
+            occupied_[w] = 0;
+        }
+    }
+
+    uint64_t* heap_;
+    int32_t heap_size_ = 0;
+    bool use_heap_ = false;
+    std::vector<uint64_t> current_;
+    size_t pos_ = 0;
+    int64_t bucket_ = 0; // the bucket being taken, held in current_
+    std::vector<std::vector<uint64_t>> ring_;
+    uint64_t occupied_[RING / 64] = {};
+};
+
+} // namespace
+
+struct PathSearchAccel {
+    explicit PathSearchAccel(uint64_t* heap) : open(heap) {}
+    OpenQueue open;
+    int32_t open_count = 0;
+    int64_t node_capacity = 0; // entries of each node array (LayerCells at creation)
+    int32_t unit_capacity = 0; // MaxUnits at creation
+    // Entries from these indices on have never been written since allocation
+    // or the last clear, so clearing stops there: untouched pages stay unmapped.
+    int64_t node_dirty = 0;
+    int64_t mask_dirty = 0;
+    // For a whole-layer window: the non-zero mask cells are the border (once a
+    // search started) plus node cells, whose bounding box is grown lazily.
+    bool mask_known = true;
+    bool border = false;
+    int32_t boxed_nodes = 0;
+    int32_t box_x0 = 0, box_y0 = 0, box_x1 = -1, box_y1 = -1;
+    const uint8_t* layer_cells = nullptr; // MainMap of SearchLayer; null when out of range
+};
+
+namespace
+{
+
 inline float ScanLimit() { return static_cast<float>(2.0 * static_cast<double>(LayerCells)); }
 
 bool UnitIndexOk(const PathFinder* pf, int32_t u)
@@ -161,14 +309,13 @@ void CreatePathFinders()
             pf.DirY[d] = DIR_Y[d];
             pf.DirCost[d] = DIR_COST[d];
         }
-        auto* a = static_cast<PathSearchAccel*>(std::calloc(1, sizeof(PathSearchAccel)));
-        if (!SearchBlock || !a || !pf.RouteX || !pf.RouteY || !pf.RouteLength || !pf.RouteIndex) {
-            std::free(a);
+        if (!SearchBlock || !pf.RouteX || !pf.RouteY || !pf.RouteLength || !pf.RouteIndex)
             continue;
-        }
         // Widest elements first, so that every array is aligned.
         uint8_t* base = static_cast<uint8_t*>(SearchBlock) + i * stride;
-        a->heap = reinterpret_cast<uint64_t*>(base);
+        auto* a = new (std::nothrow) PathSearchAccel(reinterpret_cast<uint64_t*>(base));
+        if (!a)
+            continue;
         pf.NodeParent = reinterpret_cast<uint32_t*>(base + 8 * cells);
         pf.NodeCost = reinterpret_cast<float*>(base + 12 * cells);
         pf.NodeX = reinterpret_cast<int16_t*>(base + 16 * cells);
@@ -177,9 +324,6 @@ void CreatePathFinders()
         pf.SearchMask = base + 21 * cells;
         a->node_capacity = static_cast<int64_t>(cells);
         a->unit_capacity = MaxUnits;
-        a->mask_known = true;
-        a->box_x0 = a->box_y0 = 0;
-        a->box_x1 = a->box_y1 = -1;
         pf.accel = a;
     }
 }
@@ -194,7 +338,7 @@ void FreePathFinders()
         std::free(pf.RouteY);
         std::free(pf.RouteLength);
         std::free(pf.RouteIndex);
-        std::free(pf.accel);
+        delete pf.accel;
     }
     std::free(SearchBlock);
     SearchBlock = nullptr;
@@ -287,8 +431,7 @@ void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int32_t gy,
     pf->Iterations = 0;
     pf->Active = 1;
 
-    a->heap_size = 0;
-    HeapPush(a->heap, a->heap_size, HeapKey(1.0f, 0));
+    a->open.Reset(HeapKey(1.0f, 0));
     a->open_count = 1;
     const bool layer_ok = MainMap && layer >= 0 && layer < WorldLayers;
     a->layer_cells = layer_ok ? MainMap + static_cast<size_t>(layer) * static_cast<size_t>(LayerCells) : nullptr;
@@ -322,7 +465,7 @@ int SearchSteps(PathFinder* pf, int32_t n)
     uint32_t* const node_parent = pf->NodeParent;
     uint8_t* const node_state = pf->NodeState;
     float* const node_cost = pf->NodeCost;
-    uint64_t* const heap = a->heap;
+    OpenQueue& open = a->open;
     const float limit = ScanLimit();
     double dir_cost[8];
     int32_t mask_step[8];
@@ -337,7 +480,6 @@ int SearchSteps(PathFinder* pf, int32_t n)
     int32_t current = pf->CurrentNode;
     int32_t last = pf->LastNode;
     int32_t scan_start = pf->ScanStart;
-    int32_t heap_size = a->heap_size;
     int32_t open_count = a->open_count;
     float best_cost = pf->BestCost;
     int32_t best = pf->BestNode;
@@ -348,7 +490,6 @@ int SearchSteps(PathFinder* pf, int32_t n)
         pf->ScanStart = scan_start;
         pf->BestCost = best_cost;
         pf->BestNode = best;
-        a->heap_size = heap_size;
         a->open_count = open_count;
         return result;
     };
@@ -392,7 +533,7 @@ int SearchSteps(PathFinder* pf, int32_t n)
                     static_cast<float>(dir_cost[d] + base_cost + static_cast<double>(TerrainCost[code[d]]));
                 node_cost[k] = cost;
                 m[mask_step[d]] = MASK_SEEN;
-                HeapPush(heap, heap_size, HeapKey(cost, k));
+                open.Push(HeapKey(cost, k));
             }
         }
         const int32_t added = last - before;
@@ -400,13 +541,12 @@ int SearchSteps(PathFinder* pf, int32_t n)
         *m = MASK_CLOSED;
         open_count += added - (reexpanded ? 0 : 1);
 
-        while (heap_size > 0 && node_state[KeyNode(heap[0])] == NODE_CLOSED)
-            HeapPop(heap, heap_size);
+        uint64_t top = 0;
         best = last;
         best_cost = limit;
-        if (heap_size > 0 && KeyCost(heap[0]) <= limit) {
-            best = KeyNode(heap[0]);
-            best_cost = KeyCost(heap[0]);
+        if (open.Top(node_state, top) && KeyCost(top) <= limit) {
+            best = KeyNode(top);
+            best_cost = KeyCost(top);
         }
         if (open_count > 0)
             while (node_state[scan_start] == NODE_CLOSED)
