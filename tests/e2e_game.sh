@@ -10,7 +10,7 @@ GAME=$1
 REPLAY=$2
 GAME_DIR=$(cd "$(dirname "$GAME")" && pwd)
 
-for tool in Xvfb xdotool import convert compare; do
+for tool in Xvfb xdotool import convert timeout; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (scripts/install-deps.sh installs it)"; exit 1; }
 done
 
@@ -42,6 +42,16 @@ wait_for() {
         sleep 0.2
     done
 }
+
+# ---- no desktop to open the window on -----------------------------------------
+# The failure is reported (message box and stderr) and the game ends with exit code 0.
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout -k 5 60 "$GAME" \
+    >"$WORK/no-display.log" 2>&1
+CODE=$?
+[ "$CODE" -eq 0 ] || fail "without a display the game ended with exit code $CODE: $(cat "$WORK/no-display.log")"
+grep -qx "ERROR: Failed To Register The Window Class." "$WORK/no-display.log" ||
+    fail "without a display the game did not report it: $(cat "$WORK/no-display.log")"
+echo "e2e: without a display: \"Failed To Register The Window Class.\", exit code 0"
 
 # ---- the X server -----------------------------------------------------------
 # -noreset: the server must outlive the game's connection when F5/F6 re-create the window.

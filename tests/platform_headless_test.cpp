@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@
 
 namespace
 {
+// A file name of its own: other builds may run the same test at the same time.
+std::string TemporaryPath(const char* stem)
+{
+    std::random_device random;
+    return (std::filesystem::temp_directory_path() / (std::string(stem) + "_" + std::to_string(random()))).string();
+}
+
 class HeadlessTest : public ::testing::Test
 {
   protected:
@@ -220,7 +228,7 @@ TEST_F(HeadlessTest, PngHoldsThePictureTopRowFirstWithoutAlpha)
         10, 11, 12, 255, 20, 21, 22, 0,   30, 31, 32, 255, // bottom row
         40, 41, 42, 255, 50, 51, 52, 255, 60, 61, 62, 7,   // top row
     };
-    std::string path = (std::filesystem::temp_directory_path() / "gamevrak_headless_png_test.png").string();
+    std::string path = TemporaryPath("gamevrak_headless_png_test") + ".png";
     ASSERT_TRUE(WritePng(path.c_str(), rgba, 3, 2));
     std::vector<uint8_t> rgb;
     int32_t w = 0, h = 0;
@@ -240,7 +248,7 @@ TEST_F(HeadlessTest, UnwritableOrUnreadablePngFails)
     std::vector<uint8_t> rgb;
     int32_t w = 0, h = 0;
     EXPECT_FALSE(ReadPng("/nonexistent-folder/x.png", &rgb, &w, &h));
-    std::string path = (std::filesystem::temp_directory_path() / "gamevrak_not_a_png.png").string();
+    std::string path = TemporaryPath("gamevrak_not_a_png") + ".png";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fputs("not a png at all", f);

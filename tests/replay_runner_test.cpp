@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,10 +36,13 @@ class ReplayRunnerTest : public ::testing::Test
   protected:
     void SetUp() override
     {
+        // A folder of its own: other builds may run the same test at the same time.
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        work_ = fs::temp_directory_path() / (std::string("gamevrak_replay_") + info->name());
-        fs::remove_all(work_);
-        fs::create_directories(work_);
+        std::random_device random;
+        do
+            work_ = fs::temp_directory_path() /
+                    (std::string("gamevrak_replay_") + info->name() + "_" + std::to_string(random()));
+        while (!fs::create_directory(work_));
     }
     void TearDown() override { fs::remove_all(work_); }
 

@@ -210,8 +210,11 @@ bool StartGame()
 
 int GameMain()
 {
-    if (!StartGame())
+    if (!StartGame()) {
+        // The tables are already there (the trigonometric ones may still be in the making).
+        FreeWorld();
         return 0;
+    }
     while (QuitRequested == 0)
         RunFrame();
     FreeWorld();

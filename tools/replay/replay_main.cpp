@@ -223,8 +223,10 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    if (!StartGame())
+    if (!StartGame()) {
+        FreeWorld();
         return 0;
+    }
     HeadlessDeliverFrame(0);
     int64_t run = 0;
     bool shots_ok = true;

@@ -33,8 +33,28 @@ bool StartVideo()
     if (VideoReady)
         return true;
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return false;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked && *asked) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "SDL %s: %s\n", asked, SDL_GetError());
+            return false;
+        }
+    } else {
+        // A desktop only: without one SDL would settle for an off-screen
+        // driver, and the game would run in a window nobody can see.
+        const char* const desktops[] = {"x11", "wayland"};
+        bool started = false;
+        for (const char* driver : desktops) {
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+                started = true;
+                break;
+            }
+            std::fprintf(stderr, "SDL %s: %s\n", driver, SDL_GetError());
+        }
+        if (!started)
+            return false;
+    }
     SDL_DisableScreenSaver();
     VideoReady = true;
     return true;
