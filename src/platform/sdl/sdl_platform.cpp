@@ -56,6 +56,8 @@ bool StartVideo()
             return false;
     }
     SDL_DisableScreenSaver();
+    // Keys are read as key-downs only; an input method must not swallow them.
+    SDL_StopTextInput();
     VideoReady = true;
     return true;
 }
