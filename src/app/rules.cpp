@@ -1,6 +1,7 @@
 #include "app/rules.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "app/input.h"
 #include "app/random.h"
@@ -93,15 +94,18 @@ void SelectClicked()
     }
 }
 
+// The living party members of the current tick, in index order. Nothing changes
+// a faction or hit points during the tick, so the list stays true while units
+// step; their positions are read afresh for every monster.
+std::vector<int32_t> TickParty;
+
 void Pursue(int32_t u)
 {
     Unit& m = UnitTable[u];
     int32_t best = 0;
     int32_t best_distance = 9999;
-    for (int32_t p = 0; p < MaxUnits; ++p) {
+    for (int32_t p : TickParty) {
         const Unit& member = UnitTable[p];
-        if (member.faction != FACTION_PARTY || !(member.hit_points > 0.0f))
-            continue;
         int32_t d = Distance(m, member);
         if (d < best_distance) {
             best_distance = d;
@@ -149,6 +153,10 @@ void Chase(int32_t u)
 
 void MovementTick()
 {
+    TickParty.clear();
+    for (int32_t p = 0; p < MaxUnits; ++p)
+        if (UnitTable[p].faction == FACTION_PARTY && UnitTable[p].hit_points > 0.0f)
+            TickParty.push_back(p);
     for (int32_t u = 0; u < MaxUnits; ++u) {
         const Unit& unit = UnitTable[u];
         if (unit.faction == FACTION_MONSTER && unit.hit_points > 0.0f)
