@@ -57,9 +57,11 @@ class GameDirTest : public ::testing::Test
     {
         home_ = std::filesystem::current_path();
         std::random_device rd;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("gamevrak-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                std::to_string(rd()));
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name)
+            if (c == '/')
+                c = '_';
+        dir_ = std::filesystem::temp_directory_path() / ("gamevrak-" + name + "-" + std::to_string(rd()));
         std::filesystem::create_directories(dir_ / "map");
         std::filesystem::current_path(dir_);
         HeadlessReset();
