@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean
+.PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean fuzz soak
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -40,6 +40,21 @@ test-e2e: build
 bench: build
 	build/game/gamevrak-bench
 
+# Each fuzz target for FUZZ_SECONDS on its committed corpus (clang, sanitizers).
+FUZZ_SECONDS ?= 300
+build-fuzz/build.ninja:
+	@scripts/install-deps.sh
+	cmake --preset fuzz
+
+fuzz: build-fuzz/build.ninja
+	cmake --build --preset fuzz
+	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# Generated random play; the resident memory must stay flat.
+SOAK_FRAMES ?= 100000
+soak: build
+	build/game/gamevrak-soak --frames $(SOAK_FRAMES)
+
 release:
 	@scripts/install-deps.sh
 	cmake --preset release
@@ -53,4 +68,4 @@ windows: build/build.ninja
 	cmake --build --preset windows --target all windows-package
 
 clean:
-	rm -rf build build-asan build-release build-windows
+	rm -rf build build-asan build-release build-windows build-fuzz
