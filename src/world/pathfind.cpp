@@ -139,6 +139,9 @@ class OpenQueue
         HeapPush(heap_, heap_size_, key);
     }
 
+    // The key taken after the top in bucket order, or 0: what comes next, as a hint.
+    uint64_t Next() const { return !use_heap_ && pos_ + 1 < current_.size() ? current_[pos_ + 1] : 0; }
+
     // The smallest key of an open node; false when there is none.
     bool Top(const uint8_t* node_state, uint64_t& key)
     {
@@ -483,7 +486,13 @@ int SearchSteps(PathFinder* pf, int32_t n)
     int32_t open_count = a->open_count;
     float best_cost = pf->BestCost;
     int32_t best = pf->BestNode;
+    // ScanStart is the first open node as of the last step that left one open.
+    // It is brought up to date on the way out: when the last open node closes,
+    // it is that node; otherwise it only moves forward over closed nodes.
     auto finish = [&](int result) {
+        if (open_count > 0)
+            while (node_state[scan_start] == NODE_CLOSED)
+                ++scan_start;
         pf->Iterations = iterations;
         pf->CurrentNode = current;
         pf->LastNode = last;
@@ -540,6 +549,8 @@ int SearchSteps(PathFinder* pf, int32_t n)
         node_state[c] = NODE_CLOSED;
         *m = MASK_CLOSED;
         open_count += added - (reexpanded ? 0 : 1);
+        if (open_count == 0 && !reexpanded)
+            scan_start = c;
 
         uint64_t top = 0;
         best = last;
@@ -548,10 +559,22 @@ int SearchSteps(PathFinder* pf, int32_t n)
             best = KeyNode(top);
             best_cost = KeyCost(top);
         }
-        if (open_count > 0)
-            while (node_state[scan_start] == NODE_CLOSED)
-                ++scan_start;
         current = best;
+        if (const uint64_t next = open.Next(); next != 0 && cells) {
+            // The node after this one is known already: start fetching its
+            // neighbourhood so that it is at hand a step from now.
+            const int32_t k = KeyNode(next);
+            const int32_t kx = node_x[k];
+            const int32_t ky = node_y[k];
+            const uint8_t* kc = cells + static_cast<size_t>(ky) * side + kx;
+            const uint8_t* km = mask + ((ky - wy) * w + (kx - wx));
+            __builtin_prefetch(kc - side - 1);
+            __builtin_prefetch(kc - 1);
+            __builtin_prefetch(kc + side - 1);
+            __builtin_prefetch(km - w - 1);
+            __builtin_prefetch(km - 1);
+            __builtin_prefetch(km + w - 1);
+        }
         if (node_x[best] == goal_x && node_y[best] == goal_y) {
             pf->Result = 1;
             pf->GoalNode = best;
