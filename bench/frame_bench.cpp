@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "gfx/draw.h"
 #include "platform/headless/headless.h"
+#include "world/mapview.h"
 #include "world/pathfind.h"
 
 namespace
@@ -52,5 +53,36 @@ void BM_RunFrameAfterWholeLayerSearch(benchmark::State& state)
     FreeWorld();
 }
 BENCHMARK(BM_RunFrameAfterWholeLayerSearch)->Iterations(300)->Unit(benchmark::kMillisecond);
+
+// The two parts of the frame that this file's subjects own, alone.
+void BM_MapViewAndMiniMap(benchmark::State& state)
+{
+    HeadlessReset();
+    StartGame();
+    WaitTrigTables();
+    for (auto _ : state) {
+        ClearScreen();
+        DrawMapView();
+        DrawMiniMap();
+        benchmark::DoNotOptimize(ScreenBuffer[1000]);
+    }
+    FreeWorld();
+}
+BENCHMARK(BM_MapViewAndMiniMap)->Unit(benchmark::kMicrosecond);
+
+void BM_SearchMarks(benchmark::State& state)
+{
+    HeadlessReset();
+    StartGame();
+    WaitTrigTables();
+    if (state.range(0) == 1) {
+        StartSearch(&PathFinders[0], ViewX, ViewY, 1, 1, 1, 1024);
+        SearchSteps(&PathFinders[0], 1 << 20);
+    }
+    for (auto _ : state)
+        MarkSearchedCells();
+    FreeWorld();
+}
+BENCHMARK(BM_SearchMarks)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace

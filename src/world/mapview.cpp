@@ -1,7 +1,9 @@
 #include "world/mapview.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "app/input.h"
 #include "app/shell.h"
@@ -55,6 +57,24 @@ template <Blit mode> void DrawSlot(int32_t x, int32_t y, int32_t id)
     for (int64_t r = r0; r < r1; ++r) {
         const uint8_t* src = slot->pixels + (r * side + c0) * 3;
         uint8_t* dst = ScreenBuffer + ((y + r) * ScreenWidth + x + c0) * 4;
+        if (mode == Blit::Opaque && std::endian::native == std::endian::little) {
+            // Four pixels from three words: red, green, blue, then alpha 255.
+            int64_t c = c0;
+            for (; c + 4 <= c1; c += 4, src += 12, dst += 16) {
+                uint32_t w[3];
+                std::memcpy(w, src, 12);
+                const uint32_t out[4] = {(w[0] & 0xFFFFFFu) | 0xFF000000u,
+                                         (w[0] >> 24) | (w[1] & 0xFFFFu) << 8 | 0xFF000000u,
+                                         (w[1] >> 16) | (w[2] & 0xFFu) << 16 | 0xFF000000u, (w[2] >> 8) | 0xFF000000u};
+                std::memcpy(dst, out, 16);
+            }
+            for (; c < c1; ++c, src += 3, dst += 4) {
+                const uint32_t rgba = static_cast<uint32_t>(src[0]) | static_cast<uint32_t>(src[1]) << 8 |
+                                      static_cast<uint32_t>(src[2]) << 16 | 0xFF000000u;
+                std::memcpy(dst, &rgba, 4);
+            }
+            continue;
+        }
         for (int64_t c = c0; c < c1; ++c, src += 3, dst += 4) {
             if (mode != Blit::Opaque && IsColourKey(src))
                 continue;

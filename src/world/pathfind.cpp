@@ -822,28 +822,38 @@ inline uint64_t ZeroBytes(uint64_t v) { return ~(((v & BYTES_7F) + BYTES_7F) | v
 
 // True when MarkCell would change one of the eight cells: a mark on a cell
 // that no longer qualifies, or a qualifying cell without a flag.
-inline bool WordNeedsMarking(const uint8_t* flags, const uint8_t* mask, const uint8_t* codes, bool with_mask)
+inline bool WordNeedsMarking(const uint8_t* flags, const uint8_t* mask, const uint8_t* codes)
 {
     const uint64_t f = Load8(flags);
     const uint64_t marked = ZeroBytes(f ^ (BYTES_01 * FLAG_SEARCHED));
-    if (!with_mask)
-        return marked != 0;
     const uint64_t qualifies = ~ZeroBytes(Load8(mask)) & ZeroBytes(Load8(codes) ^ (BYTES_01 * CELL_FLOOR));
     return ((marked & ~qualifies) | (ZeroBytes(f) & qualifies)) != 0;
 }
 
-void MarkRow(uint8_t* flags, const uint8_t* mask, const uint8_t* codes, int32_t w, int32_t lo, int32_t hi)
+// Settles every mark in flags[from, to), where the mask is known to be zero
+// or the cells are settled again afterwards.
+void SettleMarks(uint8_t* flags, const uint8_t* mask, const uint8_t* codes, size_t from, size_t to)
 {
-    // lo..hi is the column range where the mask may be non-zero (empty when lo > hi).
-    int32_t x = 0;
-    for (; x + 8 <= w; x += 8) {
-        const bool with_mask = x + 7 >= lo && x <= hi;
-        if (WordNeedsMarking(flags + x, mask + x, codes + x, with_mask))
-            for (int32_t i = x; i < x + 8; ++i)
-                MarkCell(flags[i], mask[i], codes[i]);
+    while (from < to) {
+        const void* hit = std::memchr(flags + from, FLAG_SEARCHED, to - from);
+        if (!hit)
+            return;
+        const size_t i = static_cast<size_t>(static_cast<const uint8_t*>(hit) - flags);
+        MarkCell(flags[i], mask[i], codes[i]);
+        from = i + 1;
     }
-    for (; x < w; ++x)
-        MarkCell(flags[x], mask[x], codes[x]);
+}
+
+// Every cell of flags[from, to], eight at a time where nothing changes.
+void MarkSpan(uint8_t* flags, const uint8_t* mask, const uint8_t* codes, size_t from, size_t to)
+{
+    size_t i = from;
+    for (; i + 8 <= to + 1; i += 8)
+        if (WordNeedsMarking(flags + i, mask + i, codes + i))
+            for (size_t j = i; j < i + 8; ++j)
+                MarkCell(flags[j], mask[j], codes[j]);
+    for (; i <= to; ++i)
+        MarkCell(flags[i], mask[i], codes[i]);
 }
 
 void GrowMaskBox(PathFinder* pf)
@@ -885,26 +895,28 @@ void MarkSearchedCells()
     const uint8_t* mask = pf->SearchMask;
 
     if (a->mask_known && x0 == 0 && y0 == 0 && w == WorldSide) {
+        // Outside the box of searched cells and the border the mask is zero,
+        // so only marks can change there; memchr finds them.
         GrowMaskBox(pf);
-        for (int32_t y = 0; y < w; ++y) {
-            const size_t row = static_cast<size_t>(y) * w;
-            int32_t lo = w;
-            int32_t hi = -1;
-            if (a->border && (y == 0 || y == w - 1)) {
-                lo = 0;
-                hi = w - 1;
-            } else {
-                if (y >= a->box_y0 && y <= a->box_y1) {
-                    lo = a->box_x0;
-                    hi = a->box_x1;
-                }
-                if (a->border) {
-                    // The border columns fall into the first and last words.
-                    MarkCell(flags[row], mask[row], codes[row]);
-                    MarkCell(flags[row + w - 1], mask[row + w - 1], codes[row + w - 1]);
-                }
+        const size_t side = static_cast<size_t>(w);
+        const bool box = a->box_x0 <= a->box_x1 && a->box_y0 <= a->box_y1;
+        const size_t top = box ? static_cast<size_t>(a->box_y0) : side;
+        const size_t bottom = box ? static_cast<size_t>(a->box_y1) + 1 : side;
+        SettleMarks(flags, mask, codes, 0, top * side);
+        SettleMarks(flags, mask, codes, bottom * side, side * side);
+        for (size_t y = top; y < bottom; ++y) {
+            const size_t row = y * side;
+            SettleMarks(flags, mask, codes, row, row + static_cast<size_t>(a->box_x0));
+            MarkSpan(flags, mask, codes, row + static_cast<size_t>(a->box_x0), row + static_cast<size_t>(a->box_x1));
+            SettleMarks(flags, mask, codes, row + static_cast<size_t>(a->box_x1) + 1, row + side);
+        }
+        if (a->border) {
+            MarkSpan(flags, mask, codes, 0, side - 1);
+            MarkSpan(flags, mask, codes, (side - 1) * side, side * side - 1);
+            for (size_t y = 1; y + 1 < side; ++y) {
+                MarkCell(flags[y * side], mask[y * side], codes[y * side]);
+                MarkCell(flags[y * side + side - 1], mask[y * side + side - 1], codes[y * side + side - 1]);
             }
-            MarkRow(flags + row, mask + row, codes + row, w, lo, hi);
         }
         return;
     }
