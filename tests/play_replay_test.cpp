@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -76,7 +77,9 @@ class PlayReplay : public ::testing::Test
     void SetUp() override
     {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / (std::string("gamevrak_play_") + info->name());
+        // Other builds may run this same test at the same time: each run gets a folder of its own.
+        dir_ = fs::temp_directory_path() /
+               (std::string("gamevrak_play_") + info->name() + "_" + std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "map");
         // The game's art and sound, shared; the saves stay in this test's own folder.
