@@ -70,13 +70,35 @@ void ExpectStoredFields(const Unit& got, const Unit& want, uint32_t u, size_t th
     if ((offset) < through + 1) {                                                                                      \
         EXPECT_EQ(got.name, want.name) << #name;                                                                       \
     }
-    FIELD(0, spare_byte)
-    FIELD(1, in_use) FIELD(2, faction) FIELD(4, bitmap) FIELD(6, spare_half) FIELD(8, hidden) FIELD(9, champion)
-        FIELD(10, event_frame) FIELD(14, spare_word3) FIELD(18, gold) FIELD(22, hit_points) FIELD(26, max_hit_points)
-            FIELD(30, keys) FIELD(32, quest) FIELD(34, step_x) FIELD(36, step_y) FIELD(38, dest_x) FIELD(40, dest_y)
-                FIELD(42, spare_half2) FIELD(44, move_state) FIELD(46, route_order) FIELD(50, target_unit)
-                    FIELD(52, spare_word) FIELD(56, spare_word2) FIELD(60, attack) FIELD(64, second_stat)
-                        FIELD(68, cell_x) FIELD(70, cell_y) FIELD(72, layer)
+    FIELD(0, spare_byte);
+    FIELD(1, in_use);
+    FIELD(2, faction);
+    FIELD(4, bitmap);
+    FIELD(6, spare_half);
+    FIELD(8, hidden);
+    FIELD(9, champion);
+    FIELD(10, event_frame);
+    FIELD(14, spare_word3);
+    FIELD(18, gold);
+    FIELD(22, hit_points);
+    FIELD(26, max_hit_points);
+    FIELD(30, keys);
+    FIELD(32, quest);
+    FIELD(34, step_x);
+    FIELD(36, step_y);
+    FIELD(38, dest_x);
+    FIELD(40, dest_y);
+    FIELD(42, spare_half2);
+    FIELD(44, move_state);
+    FIELD(46, route_order);
+    FIELD(50, target_unit);
+    FIELD(52, spare_word);
+    FIELD(56, spare_word2);
+    FIELD(60, attack);
+    FIELD(64, second_stat);
+    FIELD(68, cell_x);
+    FIELD(70, cell_y);
+    FIELD(72, layer);
 #undef FIELD
 }
 
