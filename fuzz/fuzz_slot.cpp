@@ -3,6 +3,9 @@
 //
 // Input layout:
 //   byte 0          frames to run: 100 + value
+//   byte 1          the frame count the game is at: 100 x value (a slot is
+//                   loaded in the middle of a game; frame-counted rules such as
+//                   the spell's pause need a count past the run's own frames)
 //   then, for each of the five files (mainmap, flagmap, unit, pathfind,
 //   variables), in that order:
 //     byte          bit 0 set: the file is written; clear: it is missing
@@ -215,12 +218,12 @@ int32_t RunOperation(Reader& in, int32_t frame)
 // selects the next member and walks it: routes a reset must not leave behind.
 std::vector<uint8_t> ReferencePlay()
 {
-    return {40, 0, 0, 0, 0, 0, 3, 19, 5, 0, 0, 7, 0, 7, 0, 7, 0, 7, 3, 13, 4, 0, 1, 0, 0, 1, 1, 1, 0, 2};
+    return {40, 0, 0, 0, 0, 0, 0, 3, 19, 5, 0, 0, 7, 0, 7, 0, 7, 0, 7, 3, 13, 4, 0, 1, 0, 0, 1, 1, 1, 0, 2};
 }
 
 std::vector<uint8_t> OtherPlay()
 {
-    std::vector<uint8_t> in = {40, 0, 0, 1, 0, 0, 0, 0, 74, 0};
+    std::vector<uint8_t> in = {40, 5, 0, 0, 1, 0, 0, 0, 0, 74, 0};
     // Unit 0 of the unit file: faction 1, at (90, 90) on layer 1, walking.
     std::vector<uint8_t> unit(74, 0);
     unit[1] = 1;
@@ -264,6 +267,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ResetFuzzGame();
     Reader in{data, size};
     int32_t frames = 100 + in.Byte();
+    FrameCounter += 100 * in.Byte();
     std::error_code ec;
     for (int file = 0; file < 5; ++file) {
         fs::remove(SlotPath(2, file), ec);

@@ -107,9 +107,9 @@ FILE_SIZES = [3 * LAYER_CELLS, 3 * LAYER_CELLS, 3000 * UNIT_RECORD, 2 * PATHFIND
 K, D, S, N, M, PREV, NEXT, LEFT, UP, RIGHT, DOWN, PLUS, MINUS, F3, F4, F5, F6, TAB_KEY, ENTER_KEY, ESC = range(20)
 
 
-def slot_input(frames_byte, files, ops):
-    """files: {file: (offset, bytes)}; a file left out is missing."""
-    out = bytearray([frames_byte])
+def slot_input(frames_byte, files, ops, start_frame=0):
+    """files: {file: (offset, bytes)}; a file left out is missing. start_frame in hundreds."""
+    out = bytearray([frames_byte, start_frame])
     for f in range(5):
         if f in files:
             offset, data = files[f]
@@ -207,11 +207,34 @@ def slot_seeds():
     write("slot", "route-cells", slot_input(150, {PATHFIND: (ROUTE_INDEX_BYTES, route), UNIT: (0, walking),
                                                   VARIABLES: (0, view)}, [wait(7)] * 8))
 
+    # Units in view with pictures past the slot table, dead, undying and at the edges.
+    in_view = b"".join([
+        unit_record(82, 87, 1, quest=30, gold=1000.0),
+        unit_record(83, 87, 1, faction=3, bitmap=65535, hit_points=5.0),
+        unit_record(82, 88, 1, faction=3, bitmap=3100, hit_points=float("inf"), move_state=2, target=0),
+        unit_record(84, 86, 1, faction=3, bitmap=904, hit_points=-3.0, move_state=2, target=-5),
+        unit_record(81, 87, 1, faction=3, bitmap=0, hit_points=float("nan"), move_state=1, dest=(82, 87)),
+        unit_record(0, 0, 1, faction=1, bitmap=3099, move_state=2, target=4),
+        unit_record(120, 100, 1, faction=7, bitmap=849, hit_points=1e30),
+    ])
+    strike = [wait(1), near(1, 0), LCLICK, wait(1), near(0, 1), LCLICK, wait(1), key(S), wait(2), near(1, 0), key(S),
+              LCLICK, wait(7), wait(7), LCLICK, key(K), key(D), wait(7)]
+    cycle = [console_op(7, 10)]
+    write("slot", "units-in-view", slot_input(120, {UNIT: (0, in_view), VARIABLES: (0, variables(80, 85, 1, 0))},
+                                               cycle + strike + walk_and_act(), start_frame=30))
+    # Every walking unit with its own odd route index.
+    walkers = b"".join(unit_record(100 + u, 100, 1, move_state=1 + (u % 2), dest=(110, 100 + u), route_order=u,
+                                   target=u + 1) for u in range(8))
+    write("slot", "walkers-route-indices", slot_input(100, {PATHFIND: (0, indices), UNIT: (0, walkers),
+                                                            VARIABLES: (0, view)}, cycle + [wait(7)] * 12))
+    write("slot", "chasers-route-indices", slot_input(100, {PATHFIND: (PATHFINDER_BYTES, indices), UNIT: (0, walkers),
+                                                            VARIABLES: (0, view)}, cycle + [wait(7)] * 12))
+
     # Console commands and the zoom and load keys during play.
     ops = [console_op(6, 5000, 5000), wait(7), console_op(7, 3), wait(7), console_op(8, 12), wait(7),
            console_op(0), console_op(9), wait(7), key(F5), wait(1), key(F6), wait(1), key(F4), wait(2), key(F3),
            wait(2), key(N), (2, 100, 100), key(N), key(M), wait(3), key(TAB_KEY), key(ESC)]
-    write("slot", "console-and-keys", slot_input(200, whole, ops))
+    write("slot", "console-and-keys", slot_input(200, whole, ops, start_frame=200))
 
 
 if __name__ == "__main__":
