@@ -47,7 +47,7 @@ build-fuzz/build.ninja:
 	cmake --preset fuzz
 
 fuzz: build-fuzz/build.ninja
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target fuzz_bitmap fuzz_slot fuzz_console
 	fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 # Generated random play; the resident memory must stay flat.
