@@ -89,7 +89,15 @@ int CompareSearch(PathFinder* fast, PathFinder* ref, int32_t sx, int32_t sy, int
         if (rf == 3 && Rand() % 2 == 0)
             break;
         if (change_map && Rand() % 3 == 0) {
-            // Doors open and walls fall between slices, also next to closed nodes.
+            // Doors open and walls fall between slices, also around the last
+            // node, which an exhausted search keeps expanding.
+            for (int d = 0; d < 8; ++d) {
+                int32_t x = fast->NodeX[fast->LastNode] + fast->DirX[d];
+                int32_t y = fast->NodeY[fast->LastNode] + fast->DirY[d];
+                uint8_t& c = Cell(x, y, layer);
+                if ((c == CELL_WALL || c == CELL_DOOR) && Rand() % 2 == 0)
+                    c = CELL_FLOOR;
+            }
             for (int i = 0; i < 40; ++i) {
                 int32_t x = Rand() % WorldSide;
                 int32_t y = Rand() % WorldSide;
