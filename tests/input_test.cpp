@@ -167,14 +167,6 @@ TEST_F(InputTest, CodesOutsideTheTableAreIgnored)
     EXPECT_FALSE(IsKeyDown(256));
 }
 
-TEST_F(InputTest, CloseRequestEndsTheLoop)
-{
-    QuitRequested = 0;
-    OnCloseEvent();
-    EXPECT_EQ(QuitRequested, 1);
-    QuitRequested = 0;
-}
-
 class ViewKeysTest : public InputTest
 {
   protected:

@@ -170,13 +170,6 @@ TEST_F(HeadlessTest, CellEventsUseTheViewAtDelivery)
     HeadlessSetCellMapper(nullptr);
 }
 
-TEST_F(HeadlessTest, CloseEventRequestsTheEnd)
-{
-    Queue(1, HEADLESS_CLOSE);
-    PumpRound();
-    EXPECT_EQ(QuitRequested, 1);
-}
-
 TEST_F(HeadlessTest, SleepAdvancesTheVirtualClockWithoutWaiting)
 {
     HeadlessReset(12345.5);
