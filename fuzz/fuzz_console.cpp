@@ -14,7 +14,7 @@
 namespace
 {
 // Enough frames for several typed commands; each keeps an execution short.
-constexpr int32_t MAX_FRAMES = 400;
+constexpr int32_t MAX_FRAMES = 200;
 
 // Key codes of a typed line, one key a frame, then Enter.
 std::vector<uint8_t> Typed(const char* text)

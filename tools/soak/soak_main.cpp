@@ -19,6 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
+#include "assets/sound.h"
+#include "platform/headless/headless.h"
+#include "units/unit.h"
+
 int ReplayMain(int argc, char** argv);
 
 extern "C" void __real__Z8RunFramev();
@@ -39,6 +44,8 @@ struct Watch {
     int64_t rss_at_end = -1;
     int64_t rss_peak = 0;
     std::vector<std::pair<int64_t, int64_t>> samples;
+    // What the play did, as evidence that it was play.
+    std::string activity;
 };
 Watch W;
 
@@ -123,14 +130,24 @@ class ScriptWriter
     // One stretch of play starting at `frame`; returns where the next begins.
     int64_t Episode(int64_t frame)
     {
-        // The view's origin cell is where a newly selected member stands, so
-        // pointer cells (0..1, 0..1) are it and its neighbours up and right.
-        auto near_pixel = [&](int64_t* x, int64_t* y) {
-            *x = 8 + 16 * Uniform(0, 1);
-            *y = 8 + 16 * Uniform(0, 1);
+        // A member just selected stands at the view's origin cell; two steps
+        // left and down then put it at view cell (2, 2), with all eight
+        // neighbours on the screen. Returns the first frame after that.
+        auto select_and_centre = [&](int64_t f) {
+            Key(f, "RightBracket");
+            Key(f + 1, "Left");
+            Key(f + 2, "Left");
+            Key(f + 3, "Down");
+            Key(f + 4, "Down");
+            return f + 5;
+        };
+        // The pixel of a cell beside the member (or the member's own).
+        auto beside = [&](int64_t dx, int64_t dy, int64_t* x, int64_t* y) {
+            *x = 8 + 16 * (2 + dx);
+            *y = 8 + 16 * (2 + dy);
         };
         int64_t x = 0, y = 0;
-        switch (Uniform(0, 11)) {
+        switch (Uniform(0, 12)) {
         case 0: // select a party member
             Key(frame, Chance(0.5) ? "RightBracket" : "LeftBracket");
             return frame + Uniform(2, 30);
@@ -139,17 +156,29 @@ class ScriptWriter
             Pointer(frame + 2, Uniform(0, 639), Uniform(0, 479));
             Event(frame + 3, "rclick");
             return frame + Uniform(30, 400);
-        case 2: // pick up or strike next to the member, then the action keys
-            near_pixel(&x, &y);
-            Pointer(frame, x, y);
-            Event(frame + 1, "lclick");
+        case 2: { // pick up next to the member, then the action keys there
+            int64_t f = select_and_centre(frame);
+            beside(Uniform(-1, 1), Uniform(-1, 1), &x, &y);
+            Pointer(f, x, y);
+            Event(f + 1, "lclick");
             if (Chance(0.5))
-                Key(frame + 2, "K");
+                Key(f + 2, "K");
             if (Chance(0.5))
-                Key(frame + 3, "D");
+                Key(f + 3, "D");
             if (Chance(0.3))
-                Key(frame + 4, "S");
-            return frame + Uniform(5, 60);
+                Key(f + 4, "S");
+            return f + Uniform(5, 60);
+        }
+        case 12: { // let monsters come, then strike at every neighbour in turn
+            int64_t f = select_and_centre(frame) + Uniform(30, 300);
+            for (int64_t i = 0; i < 120; ++i) {
+                static const int dirs[8][2] = {{1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}, {0, -1}, {1, -1}};
+                beside(dirs[(i / 3) % 8][0], dirs[(i / 3) % 8][1], &x, &y);
+                Pointer(f + i, x, y);
+                Event(f + i, "lclick");
+            }
+            return f + 121;
+        }
         case 3: // a left click anywhere: selection by click
             Pointer(frame, Uniform(0, 639), Uniform(0, 479));
             Event(frame + 1, "lclick");
@@ -198,13 +227,14 @@ class ScriptWriter
             return frame + 60;
         case 9: // wait and watch the monsters
             return frame + Uniform(50, 600);
-        default: // walk order to a cell near the member, then strike there
-            Key(frame, "RightBracket");
-            near_pixel(&x, &y);
-            Pointer(frame + 2, x + 16 * Uniform(0, 3), y + 16 * Uniform(0, 3));
-            Event(frame + 3, "rclick");
-            Event(frame + Uniform(60, 200), "lclick");
-            return frame + 210;
+        default: { // walk order to a cell near the member, then a click there
+            int64_t f = select_and_centre(frame);
+            beside(Uniform(-2, 3), Uniform(-2, 3), &x, &y);
+            Pointer(f, x, y);
+            Event(f + 1, "rclick");
+            Event(f + Uniform(60, 200), "lclick");
+            return f + 210;
+        }
         }
     }
 
@@ -278,10 +308,33 @@ extern "C" void __wrap__Z8RunFramev()
     }
 }
 
+// Blows and spells by the sounds they made, the dead and the party's gold.
+std::string DescribeActivity()
+{
+    int64_t swish = 0, fire = 0;
+    for (const HeadlessSound& sound : HeadlessSounds()) {
+        swish += sound.path == SOUND_SWISH;
+        fire += sound.path == SOUND_FIRE;
+    }
+    int64_t dead = 0;
+    double party_gold = 0.0;
+    for (int32_t u = 0; UnitTable && u < MaxUnits; ++u) {
+        dead += !(UnitTable[u].hit_points > 0.0f);
+        if (UnitTable[u].faction == FACTION_PARTY)
+            party_gold += UnitTable[u].gold;
+    }
+    char text[200];
+    std::snprintf(text, sizeof text, "%lld blow sounds, %lld fire sounds, %lld units down, party gold %.0f, unit %d",
+                  static_cast<long long>(swish), static_cast<long long>(fire), static_cast<long long>(dead), party_gold,
+                  CurrentUnit);
+    return text;
+}
+
 extern "C" void __wrap__Z9FreeWorldv()
 {
     Sample();
     W.rss_at_end = W.samples.back().second;
+    W.activity = DescribeActivity();
     __real__Z9FreeWorldv();
 }
 
@@ -364,6 +417,7 @@ int main(int argc, char** argv)
 
     for (const auto& [frame, kb] : W.samples)
         std::printf("soak: frame %lld rss %lld kB\n", static_cast<long long>(frame), static_cast<long long>(kb));
+    std::printf("soak: play: %s\n", W.activity.c_str());
     bool ok = replay == 0;
     if (replay != 0)
         std::printf("soak: FAIL: the replay runner returned %d\n", replay);
