@@ -1,6 +1,8 @@
 // Fuzz target: the bitmap reader on arbitrary file bytes. Each input is the
 // whole file; it is loaded into one slot, which must then hold exactly what the
-// file describes, or be left as it was when the header is refused.
+// file describes, or be left as it was when the header is refused. A loaded
+// picture is then drawn the three ways the map view draws, across the edges of
+// the screen, since its odd sizes are what the drawing has to survive.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,8 @@
 
 #include "assets/bitmap.h"
 #include "fuzz_support.h"
+#include "gfx/draw.h"
+#include "world/mapview.h"
 
 namespace
 {
@@ -34,6 +38,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     BitmapPath = MakeScratchDir("bitmap") + "/fuzz.bmp";
     AllocateBitmapSlots();
+    SetScreenSize(640, 480);
     return 0;
 }
 
@@ -71,6 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (uint64_t i = 0; i < needed; i += 3) {
         Check(slot.pixels[i] == file[i + 2] && slot.pixels[i + 1] == file[i + 1] && slot.pixels[i + 2] == file[i],
               "pixel bytes are not the file's, red and blue swapped");
+    }
+    static const int32_t PLACES[][2] = {{0, 0}, {-7, -3}, {100, 200}, {630, 470}, {-1000000, 5}, {5, 2000000000}};
+    for (const auto& place : PLACES) {
+        DrawBitmapTile(place[0], place[1], static_cast<int32_t>(SLOT_ID));
+        DrawBitmapKeyed(place[0], place[1], static_cast<int32_t>(SLOT_ID));
+        DrawBitmapGrey(place[0], place[1], static_cast<int32_t>(SLOT_ID));
     }
     return 0;
 }
