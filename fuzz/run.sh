@@ -28,7 +28,7 @@ for t in "${targets[@]}"; do
     mkdir -p "$artifacts"
     log="$build/fuzz/fuzz_$t.log"
     echo "fuzz: $t for ${seconds}s on $(ls "$corpus" | wc -l) corpus inputs"
-    "$bin" -max_total_time="$seconds" -timeout=120 -rss_limit_mb=4096 -max_len="${max_len[$t]:-4096}" \
+    "$bin" -max_total_time="$seconds" -timeout=600 -rss_limit_mb=4096 -max_len="${max_len[$t]:-4096}" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "$scratch" "$corpus" >"$log" 2>&1
     status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
