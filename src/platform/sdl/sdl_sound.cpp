@@ -14,7 +14,7 @@ namespace
 struct SoundDevice {
     bool tried = false; // opening is attempted once; a machine without audio stays silent
     SDL_AudioDeviceID id = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec audio_format{};
 };
 SoundDevice Device;
 
@@ -32,7 +32,7 @@ bool OpenDevice()
     want.format = AUDIO_S16SYS;
     want.channels = 1;
     want.samples = 1024;
-    Device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &Device.spec,
+    Device.id = SDL_OpenAudioDevice(nullptr, 0, &want, &Device.audio_format,
                                     SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (Device.id == 0)
         return false;
@@ -61,8 +61,8 @@ std::vector<Sint16> ChimeSamples()
 void QueueConverted(const Uint8* data, Uint32 length, SDL_AudioFormat format, Uint8 channels, int frequency)
 {
     SDL_AudioCVT cvt;
-    int built = SDL_BuildAudioCVT(&cvt, format, channels, frequency, Device.spec.format, Device.spec.channels,
-                                  Device.spec.freq);
+    int built = SDL_BuildAudioCVT(&cvt, format, channels, frequency, Device.audio_format.format, Device.audio_format.channels,
+                                  Device.audio_format.freq);
     if (built < 0)
         return;
     if (built == 0) {
@@ -90,11 +90,11 @@ void PlatformPlaySound(const char* path)
     for (char& c : host)
         if (c == '\\')
             c = '/';
-    SDL_AudioSpec spec;
+    SDL_AudioSpec audio_format;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!host.empty() && SDL_LoadWAV(host.c_str(), &spec, &buffer, &length) != nullptr) {
-        QueueConverted(buffer, length, spec.format, spec.channels, spec.freq);
+    if (!host.empty() && SDL_LoadWAV(host.c_str(), &audio_format, &buffer, &length) != nullptr) {
+        QueueConverted(buffer, length, audio_format.format, audio_format.channels, audio_format.freq);
         SDL_FreeWAV(buffer);
         return;
     }
