@@ -176,9 +176,12 @@ int32_t RunOperation(Reader& in, int32_t frame)
     switch (op % 8) {
     case 0: return a % 8;
     case 1: {
-        int32_t key = a % 32 < static_cast<int>(PLAY_KEY_COUNT) ? PLAY_KEYS[a % 32] : a;
-        if (key != KEY_F1 && key != KEY_F2) // saving writes 144 MB: the soak covers it
-            QueueKey(frame, key);
+        // Saves of whatever was loaded, but rarely: each writes 144 MB of routes.
+        int32_t key = a == 255                                    ? KEY_F1
+                      : a == 254                                  ? KEY_F2
+                      : a % 32 < static_cast<int>(PLAY_KEY_COUNT) ? PLAY_KEYS[a % 32]
+                                                                  : a;
+        QueueKey(frame, key);
         return -1;
     }
     case 2: {

@@ -230,6 +230,13 @@ def slot_seeds():
     write("slot", "chasers-route-indices", slot_input(100, {PATHFIND: (PATHFINDER_BYTES, indices), UNIT: (0, walkers),
                                                             VARIABLES: (0, view)}, cycle + [wait(7)] * 12))
 
+    # Saves of a wild load, read back: slot 1 over the fuzz files, slot 2 anew.
+    SAVE1, SAVE2 = (1, 255), (1, 254)
+    write("slot", "save-wild-load", slot_input(60, {UNIT: (0, in_view + walkers), PATHFIND: (0, indices),
+                                                    VARIABLES: (0, variables(-5, 2000000000, 7, 70000))},
+                                               [wait(3), SAVE1, wait(2), key(F3), wait(2), SAVE2, wait(2), key(F4),
+                                                wait(7)] + walk_and_act()))
+
     # Console commands and the zoom and load keys during play.
     ops = [console_op(6, 5000, 5000), wait(7), console_op(7, 3), wait(7), console_op(8, 12), wait(7),
            console_op(0), console_op(9), wait(7), key(F5), wait(1), key(F6), wait(1), key(F4), wait(2), key(F3),
