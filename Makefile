@@ -60,12 +60,15 @@ release:
 	cmake --preset release
 	cmake --build --preset release
 
-# The 32-bit Windows game and its zip: build-windows/game/gamevrak.exe and
-# build-windows/gamevrak-windows.zip. The art is baked by the native build.
+# The 32-bit Windows game, its replay runner and its zip: build-windows/game/
+# gamevrak.exe, gamevrak-replay.exe and build-windows/gamevrak-windows.zip; the
+# same for x86-64 in build-windows-x64. The art is baked by the native build.
 windows: build/build.ninja
 	cmake --build --preset default --target art
 	cmake --preset windows
 	cmake --build --preset windows --target all windows-package
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 --target all windows-package
 
 clean:
 	rm -rf build build-asan build-release build-windows build-fuzz

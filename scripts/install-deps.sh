@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   xvfb xdotool x11-apps imagemagick sox
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

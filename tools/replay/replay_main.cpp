@@ -30,8 +30,11 @@ const std::map<std::string, int32_t>& KeyNames()
             m[std::string(1, c)] = c;
         for (char c = '0'; c <= '9'; ++c)
             m[std::string(1, c)] = c;
-        for (int f = 1; f <= 12; ++f)
-            m["F" + std::to_string(f)] = 111 + f;
+        for (int f = 1; f <= 12; ++f) {
+            char name[4];
+            std::snprintf(name, sizeof name, "F%d", f);
+            m[name] = 111 + f;
+        }
         return m;
     }();
     return names;
