@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean fuzz soak
+.PHONY: all deps build run test test-default test-asan test-release test-e2e bench release windows clean fuzz soak
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -21,7 +21,7 @@ run: deps build
 
 # The whole suite in the default build, again under the sanitizers, then the
 # real game under Xvfb.
-test: deps test-default test-asan test-e2e
+test: deps test-default test-asan test-release test-e2e
 
 test-default: build
 	ctest --preset default -LE e2e
@@ -33,6 +33,15 @@ build-asan/build.ninja:
 test-asan: build-asan/build.ninja
 	cmake --build --preset asan
 	ctest --preset asan -LE e2e
+
+# The release build's replay runner plays the sessions the default build recorded.
+build-release/build.ninja:
+	@scripts/install-deps.sh
+	cmake --preset release
+
+test-release: build-release/build.ninja
+	cmake --build --preset release --target gamevrak-replay
+	tests/same_bits.sh build/game build-release/same-bits build/same-bits $(CURDIR)/build-release/game/gamevrak-replay
 
 test-e2e: build
 	ctest --preset default -L e2e
