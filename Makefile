@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run test test-default test-asan test-e2e bench release windows clean fuzz soak
+.PHONY: all deps build run test test-default test-asan test-release test-e2e bench release windows clean fuzz soak
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -21,7 +21,7 @@ run: deps build
 
 # The whole suite in the default build, again under the sanitizers, then the
 # real game under Xvfb.
-test: deps test-default test-asan test-e2e
+test: deps test-default test-asan test-release test-e2e
 
 test-default: build
 	ctest --preset default -LE e2e
@@ -33,6 +33,15 @@ build-asan/build.ninja:
 test-asan: build-asan/build.ninja
 	cmake --build --preset asan
 	ctest --preset asan -LE e2e
+
+# The release build's replay runner plays the sessions the default build recorded.
+build-release/build.ninja:
+	@scripts/install-deps.sh
+	cmake --preset release
+
+test-release: build-release/build.ninja
+	cmake --build --preset release --target gamevrak-replay
+	tests/same_bits.sh build/game build-release/same-bits build/same-bits $(CURDIR)/build-release/game/gamevrak-replay
 
 test-e2e: build
 	ctest --preset default -L e2e
@@ -60,12 +69,15 @@ release:
 	cmake --preset release
 	cmake --build --preset release
 
-# The 32-bit Windows game and its zip: build-windows/game/gamevrak.exe and
-# build-windows/gamevrak-windows.zip. The art is baked by the native build.
+# The 32-bit Windows game, its replay runner and its zip: build-windows/game/
+# gamevrak.exe, gamevrak-replay.exe and build-windows/gamevrak-windows.zip; the
+# same for x86-64 in build-windows-x64. The art is baked by the native build.
 windows: build/build.ninja
 	cmake --build --preset default --target art
 	cmake --preset windows
 	cmake --build --preset windows --target all windows-package
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 --target all windows-package
 
 clean:
 	rm -rf build build-asan build-release build-windows build-fuzz

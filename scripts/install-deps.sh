@@ -5,10 +5,10 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   xvfb xdotool x11-apps imagemagick sox
   clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

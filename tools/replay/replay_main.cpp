@@ -30,8 +30,11 @@ const std::map<std::string, int32_t>& KeyNames()
             m[std::string(1, c)] = c;
         for (char c = '0'; c <= '9'; ++c)
             m[std::string(1, c)] = c;
-        for (int f = 1; f <= 12; ++f)
-            m["F" + std::to_string(f)] = 111 + f;
+        for (int f = 1; f <= 12; ++f) {
+            char name[4];
+            std::snprintf(name, sizeof name, "F%d", f);
+            m[name] = 111 + f;
+        }
         return m;
     }();
     return names;
@@ -49,16 +52,33 @@ bool ParseInt(const std::string& s, int32_t* out)
     return true;
 }
 
-bool ParseLine(const std::string& line, HeadlessEvent* e)
+// `type TEXT`: small letters, digits and spaces, one key-down a frame.
+bool ParseText(std::istringstream& in, HeadlessEvent e, std::vector<HeadlessEvent>* out)
 {
-    std::istringstream in(line);
-    std::string frame, event, a, b, extra;
-    in >> frame >> event;
-    if (!ParseInt(frame, &e->frame) || e->frame < 0)
+    std::string text;
+    std::getline(in >> std::ws, text);
+    text.erase(text.find_last_not_of(" \t\r") + 1);
+    if (text.empty())
         return false;
-    e->a = e->b = 0;
+    e.kind = HEADLESS_KEY;
+    for (char c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c != ' ' && (c < '0' || c > '9'))
+            return false;
+        e.a = c;
+        out->push_back(e);
+        ++e.frame;
+    }
+    return true;
+}
+
+// `key NAME N` repeats the key-down on N frames in a row.
+bool ParseEvent(const std::string& event, std::istringstream& in, HeadlessEvent* e, int32_t* count)
+{
+    std::string a, b, extra;
     if (event == "key") {
-        if (!(in >> a) || (in >> extra))
+        if (!(in >> a) || ((in >> b) && (!ParseInt(b, count) || *count < 1 || *count > 100000)) || (in >> extra))
             return false;
         auto it = KeyNames().find(a);
         if (it != KeyNames().end())
@@ -84,6 +104,24 @@ bool ParseLine(const std::string& line, HeadlessEvent* e)
         e->kind = HEADLESS_CLOSE;
     else
         return false;
+    return true;
+}
+
+bool ParseLine(const std::string& line, std::vector<HeadlessEvent>* out)
+{
+    std::istringstream in(line);
+    std::string frame, event;
+    in >> frame >> event;
+    HeadlessEvent e{};
+    if (!ParseInt(frame, &e.frame) || e.frame < 0)
+        return false;
+    if (event == "type")
+        return ParseText(in, e, out);
+    int32_t count = 1;
+    if (!ParseEvent(event, in, &e, &count))
+        return false;
+    for (int32_t i = 0; i < count; ++i, ++e.frame)
+        out->push_back(e);
     return true;
 }
 
@@ -139,14 +177,15 @@ bool LoadScript(const std::string& path)
             text.resize(hash);
         if (text.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        HeadlessEvent e{};
-        if (!ParseLine(text, &e)) {
+        std::vector<HeadlessEvent> events;
+        if (!ParseLine(text, &events)) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             std::fprintf(stderr, "%s:%d: malformed script line: %s\n", path.c_str(), number, line.c_str());
             return false;
         }
-        HeadlessQueue(e);
+        for (const HeadlessEvent& e : events)
+            HeadlessQueue(e);
     }
     return true;
 }

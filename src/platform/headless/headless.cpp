@@ -2,8 +2,6 @@
 // advances without waiting, presented frames kept for capture.
 #include "platform/headless/headless.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -168,49 +166,6 @@ bool HeadlessWindowOpen() { return S.window_open; }
 int32_t HeadlessWindowWidth() { return S.window_width; }
 int32_t HeadlessWindowHeight() { return S.window_height; }
 const std::vector<HeadlessSound>& HeadlessSounds() { return S.sounds; }
-
-bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height)
-{
-    if (!rgba || width <= 0 || height <= 0)
-        return false;
-    // The picture's top row is the buffer's last; alpha is left out (cleared pixels have 0).
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    uint8_t* out = rgb.data();
-    for (int32_t y = height - 1; y >= 0; --y) {
-        const uint8_t* src = rgba + static_cast<size_t>(y) * width * 4;
-        for (int32_t x = 0; x < width; ++x, out += 3, src += 4) {
-            out[0] = src[0];
-            out[1] = src[1];
-            out[2] = src[2];
-        }
-    }
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr) != 0;
-}
-
-bool ReadPng(const char* path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height)
-{
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path))
-        return false;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
-    }
-    rgb->swap(pixels);
-    *width = static_cast<int32_t>(image.width);
-    *height = static_cast<int32_t>(image.height);
-    return true;
-}
 
 // ---- platform.h -------------------------------------------------------------
 
