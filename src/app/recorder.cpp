@@ -6,6 +6,7 @@
 
 #include "app/input.h"
 #include "app/shell.h"
+#include "app/summary.h"
 #include "gfx/draw.h"
 #include "platform/platform.h"
 
@@ -147,10 +148,14 @@ void RecordPumpEnd()
 
 void FinishRecording()
 {
+    WritePending();
     if (!Recording.file)
         return;
-    WritePending();
-    if (Recording.file)
-        std::fclose(Recording.file);
+    // The file carries the end it replays to, and the player sees it.
+    if (QuitRequested != 0 && Recording.started) {
+        PrintPlaySummary(Recording.file, FrameCounter, "# ");
+        PrintPlaySummary(stdout, FrameCounter);
+    }
+    std::fclose(Recording.file);
     Recording.file = nullptr;
 }

@@ -32,5 +32,6 @@ uint32_t ReadClockSeconds();
 // After the pump: the pointer as the next frame will read it, and this frame's
 // lines written out, so that a crash leaves a usable prefix.
 void RecordPumpEnd();
-// Writes what is left and closes the file.
+// Writes what is left and closes the file; at the end of play, the play
+// summary also goes to standard output and, as comments, to the file.
 void FinishRecording();

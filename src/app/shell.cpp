@@ -9,7 +9,6 @@
 #include "app/random.h"
 #include "app/recorder.h"
 #include "app/rules.h"
-#include "app/summary.h"
 #include "assets/bitmap.h"
 #include "assets/sound.h"
 #include "gfx/draw.h"
@@ -222,8 +221,6 @@ int GameMain(int32_t zoom)
     }
     while (QuitRequested == 0)
         RunFrame();
-    if (Recording.file)
-        PrintPlaySummary(stdout, FrameCounter);
     FinishRecording();
     FreeWorld();
     return 0;

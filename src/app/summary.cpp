@@ -7,17 +7,17 @@
 #include "units/unit.h"
 #include "world/grid.h"
 
-void PrintPlaySummary(std::FILE* out, int64_t frames)
+void PrintPlaySummary(std::FILE* out, int64_t frames, const char* prefix)
 {
-    std::fprintf(out, "frames %lld\n", static_cast<long long>(frames));
+    std::fprintf(out, "%sframes %lld\n", prefix, static_cast<long long>(frames));
     if (MainMap && FlagMap) {
         size_t cells = static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers);
-        std::fprintf(out, "mainmap %s\n", Sha256Hex(MainMap, cells).c_str());
-        std::fprintf(out, "flagmap %s\n", Sha256Hex(FlagMap, cells).c_str());
+        std::fprintf(out, "%smainmap %s\n", prefix, Sha256Hex(MainMap, cells).c_str());
+        std::fprintf(out, "%sflagmap %s\n", prefix, Sha256Hex(FlagMap, cells).c_str());
     }
     if (UnitTable) {
         std::vector<uint8_t> units = EncodeUnitTable();
-        std::fprintf(out, "units %s\n", Sha256Hex(units.data(), units.size()).c_str());
+        std::fprintf(out, "%sunits %s\n", prefix, Sha256Hex(units.data(), units.size()).c_str());
     }
     std::fflush(out);
 }

@@ -6,4 +6,5 @@
 
 // "frames N", then the SHA-256 of the world grids and of the unit table as the
 // unit file of a save holds it: "mainmap <hex>", "flagmap <hex>", "units <hex>".
-void PrintPlaySummary(std::FILE* out, int64_t frames);
+// Each line starts with `prefix`.
+void PrintPlaySummary(std::FILE* out, int64_t frames, const char* prefix = "");
