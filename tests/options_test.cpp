@@ -48,11 +48,11 @@ TEST(OptionsTest, TheLargestZoomThatFitsTheScreen)
 TEST(FramePacerTest, KeepsTheBeatWithoutCatchUpBursts)
 {
     FramePacer pacer;
-    pacer.period = 100;
-    // now, and the wait: the first frame sets the beat, a late frame does not
-    // move it, and a frame a whole period late (after a pause) starts afresh.
-    const uint64_t steps[][2] = {{1000, 0},  {1030, 70}, {1150, 50}, {1320, 0}, {1350, 50},
-                                 {1410, 90}, {1700, 0},  {1710, 90}, {1801, 99}};
+    SetFramePacerRate(&pacer, 6000, 60); // 100 ticks a frame; 600 (a tenth of a second) is too late
+    // now, and the wait: the first frame sets the beat, late frames do not move
+    // it but those after them make up, and a frame too late starts afresh.
+    const uint64_t steps[][2] = {{1000, 0}, {1030, 70}, {1150, 50}, {1320, 0},  {1350, 50}, {1650, 0},
+                                 {1660, 0}, {1690, 10}, {2400, 0},  {2410, 90}, {2501, 99}};
     for (const auto& step : steps)
         EXPECT_EQ(FramePacerWait(&pacer, step[0]), step[1]) << "at " << step[0];
 }

@@ -48,9 +48,9 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
 void PlatformSleep(uint32_t milliseconds);
 // Wall clock in whole seconds, for seeding the random generator.
 uint32_t PlatformTimeSeconds();
-// Presents at most this many frames a second, 0 as many as come. A frame late by
-// a whole period or more (after a pause of the game) starts the count afresh,
-// so that no burst of frames follows. The headless backend never waits.
+// Presents this many frames a second on average, 0 as many as come. A frame a
+// tenth of a second late or more (after a pause of the game) starts the count
+// afresh, so that no burst of frames follows. The headless backend never waits.
 void SetFramePacing(int32_t frames_per_second);
 
 // ---- Message boxes ---------------------------------------------------------

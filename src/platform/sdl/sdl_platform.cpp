@@ -268,9 +268,7 @@ void PlatformSleep(uint32_t milliseconds) { SDL_Delay(milliseconds); }
 
 void SetFramePacing(int32_t frames_per_second)
 {
-    Pacer = FramePacer();
-    if (frames_per_second > 0)
-        Pacer.period = SDL_GetPerformanceFrequency() / static_cast<uint64_t>(frames_per_second);
+    SetFramePacerRate(&Pacer, SDL_GetPerformanceFrequency(), frames_per_second);
 }
 
 uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }

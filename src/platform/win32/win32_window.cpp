@@ -248,14 +248,12 @@ bool GetScreenSize(int32_t* width, int32_t* height)
 
 void SetFramePacing(int32_t frames_per_second)
 {
-    Pacer = FramePacer();
-    if (frames_per_second <= 0)
-        return;
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    Pacer.period = static_cast<uint64_t>(frequency.QuadPart) / static_cast<uint64_t>(frames_per_second);
+    SetFramePacerRate(&Pacer, static_cast<uint64_t>(frequency.QuadPart), frames_per_second);
     // Sleep otherwise counts in steps of the 15.6 ms system tick.
-    timeBeginPeriod(1);
+    if (frames_per_second > 0)
+        timeBeginPeriod(1);
 }
 
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
