@@ -16,7 +16,6 @@
 #include "gfx/draw.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
-#include "world/grid.h"
 
 namespace
 {
@@ -40,7 +39,7 @@ struct ScriptHeader {
     int32_t zoom = 2;
 };
 
-bool ParseClockValue(const std::string& s, uint32_t* out)
+bool ParseUnsigned(const std::string& s, uint32_t* out)
 {
     if (s.empty() || s.size() > 10 || s.find_first_not_of("0123456789") != std::string::npos)
         return false;
@@ -59,12 +58,12 @@ bool ParseHeaderLine(const std::string& line, ScriptHeader* header)
     if (!(in >> word >> value) || (in >> extra))
         return false;
     uint32_t n = 0;
-    if (word == "clock" && ParseClockValue(value, &n)) {
+    if (word == "clock" && ParseUnsigned(value, &n)) {
         header->has_clock = true;
         header->clock = n;
         return true;
     }
-    if (word == "zoom" && ParseClockValue(value, &n) && n >= 1 && n <= 5) {
+    if (word == "zoom" && ParseUnsigned(value, &n) && n >= 1 && n <= 5) {
         header->zoom = static_cast<int32_t>(n);
         return true;
     }
@@ -103,7 +102,7 @@ bool ParseLine(const std::string& line, HeadlessEvent* e)
         return true;
     }
     if (event == "clock") {
-        if (!(in >> a) || (in >> extra) || !ParseClockValue(a, &e->seconds))
+        if (!(in >> a) || (in >> extra) || !ParseUnsigned(a, &e->seconds))
             return false;
         e->kind = HEADLESS_CLOCK;
         return true;
