@@ -207,6 +207,20 @@ TEST_F(ReplayRunnerTest, ShotOfAFrameNeverReachedIsReportedNotWritten)
     EXPECT_NE(r.err.find("late.png"), std::string::npos) << r.err;
 }
 
+TEST_F(ReplayRunnerTest, EverySeedReadsTheClockTheScriptGives)
+{
+    // The blows of this fight are random: how the units end tells the seeds.
+    std::string fight = ReadFile(fs::path(TEST_SOURCE_DIR) / "scenarios" / "fight.txt");
+    auto play = [&](const std::string& header, const std::string& args) {
+        Script(header + fight); // in a folder without map/, a load of frame 0 just reseeds
+        return Run("--frames 490 --script script.txt --dir '" + work_.string() + "' " + args).out;
+    };
+    std::string a = play("clock 1000\n", "");
+    EXPECT_NE(play("clock 2000\n", ""), a);
+    EXPECT_EQ(play("clock 2000\n", "--clock 1000"), a);
+    EXPECT_EQ(play("clock 2000\n0 key F3\n0 clock 1000\n", ""), a);
+}
+
 TEST_F(ReplayRunnerTest, UnwritableShotFailsTheRun)
 {
     RunResult r = Run("--frames 1 --shot 0:no-such-folder/x.png");

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/random.h"
+#include "app/sha256.h"
 #include "app/shell.h"
 #include "platform/headless/headless.h"
-#include "sha256.h"
 #include "units/unit.h"
 #include "world/grid.h"
 #include "world/pathfind.h"

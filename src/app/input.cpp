@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/recorder.h"
 #include "app/shell.h"
 #include "gfx/draw.h"
 #include "platform/platform.h"
@@ -16,14 +17,31 @@ void InstallInputHooks() { InstallPlatformInputHooks(); }
 
 void OnKeyDownEvent(int32_t virtual_key)
 {
+    RecordKeyDown(virtual_key);
     if (virtual_key >= 0 && virtual_key < 256)
         KeyState[virtual_key] = 1;
 }
 
+// The position itself is recorded once the pump is done, as the next frame reads it.
 void OnMouseMoveEvent() { MouseMoved = 1; }
-void OnLeftButtonEvent() { LeftClick = 1; }
-void OnRightButtonEvent() { RightClick = 1; }
-void OnCloseEvent() { QuitRequested = 1; }
+
+void OnLeftButtonEvent()
+{
+    RecordInput("lclick");
+    LeftClick = 1;
+}
+
+void OnRightButtonEvent()
+{
+    RecordInput("rclick");
+    RightClick = 1;
+}
+
+void OnCloseEvent()
+{
+    RecordInput("close");
+    QuitRequested = 1;
+}
 
 bool IsKeyDown(int32_t code) { return code >= 0 && code < 256 && KeyState[code] == 1; }
 

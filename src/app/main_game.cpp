@@ -1,8 +1,3 @@
-#include "app/shell.h"
-#include "platform/platform.h"
+#include "app/options.h"
 
-int main(int argc, char** argv)
-{
-    PlatformEnterGameDirectory(argc > 0 ? argv[0] : nullptr);
-    return GameMain();
-}
+int main(int argc, char** argv) { return RunGame(argc, argv); }

@@ -7,6 +7,7 @@
 #include "app/console.h"
 #include "app/input.h"
 #include "app/random.h"
+#include "app/recorder.h"
 #include "app/rules.h"
 #include "assets/bitmap.h"
 #include "assets/sound.h"
@@ -194,29 +195,33 @@ void RunFrame()
     ClearInputFlags();
     while (PumpOneMessage()) {
     }
+    RecordPumpEnd();
     FrameCounter += 1;
 }
 
-bool StartGame()
+bool StartGame(int32_t zoom)
 {
     PrepareStartUp();
+    PixelZoom = zoom;
     if (!OpenMainWindow())
         return false;
     PopulateWorld();
     PlaySoundEffect(SOUND_SCREAM);
-    Srand(PlatformTimeSeconds());
+    Srand(ReadClockSeconds());
     return true;
 }
 
-int GameMain()
+int GameMain(int32_t zoom)
 {
-    if (!StartGame()) {
+    if (!StartGame(zoom)) {
         // The tables are already there (the trigonometric ones may still be in the making).
         FreeWorld();
+        FinishRecording();
         return 0;
     }
     while (QuitRequested == 0)
         RunFrame();
+    FinishRecording();
     FreeWorld();
     return 0;
 }

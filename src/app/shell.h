@@ -30,8 +30,9 @@ void PopulateWorld();
 void FreeWorld();
 bool OpenMainWindow();
 void RunFrame();
-// Start-up steps 1 to 12: tables, window, world, units, scream, time seed.
-// False when the window cannot be opened.
-bool StartGame();
-// The whole program: start-up, frame loop, end. Returns the exit code.
-int GameMain();
+// Start-up steps 1 to 12: tables, window, world, units, scream, time seed,
+// with the window opened at the given zoom. False when it cannot be opened.
+bool StartGame(int32_t zoom = 2);
+// The whole program: start-up, frame loop, end (with the summary of a
+// recorded session on standard output). Returns the exit code.
+int GameMain(int32_t zoom = 2);

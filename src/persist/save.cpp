@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/random.h"
+#include "app/recorder.h"
 #include "app/shell.h"
 #include "gfx/draw.h"
 #include "gfx/font.h"
@@ -115,9 +116,7 @@ void WriteGrid(SaveStream& out, const uint8_t* grid)
 
 void WriteUnits(SaveStream& out)
 {
-    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
-    for (int32_t u = 0; u < MaxUnits; ++u)
-        EncodeUnitRecord(UnitTable[u], &records[static_cast<size_t>(u) * UNIT_RECORD_SIZE]);
+    std::vector<uint8_t> records = EncodeUnitTable();
     out.Write(records.data(), records.size());
 }
 
@@ -280,5 +279,5 @@ void LoadMap(int32_t slot)
 {
     for (SlotFile file : SLOT_FILES)
         LoadSlotFile(slot, file);
-    Srand(PlatformTimeSeconds());
+    Srand(ReadClockSeconds());
 }

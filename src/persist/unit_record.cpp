@@ -74,3 +74,11 @@ void DecodeUnitRecord(const uint8_t* in, size_t available, Unit& unit)
             field = GetLittle<T>(in + offset);
     });
 }
+
+std::vector<uint8_t> EncodeUnitTable()
+{
+    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
+    for (int32_t u = 0; u < MaxUnits; ++u)
+        EncodeUnitRecord(UnitTable[u], &records[static_cast<size_t>(u) * UNIT_RECORD_SIZE]);
+    return records;
+}

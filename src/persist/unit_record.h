@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "units/unit.h"
 
@@ -16,3 +17,5 @@ void EncodeUnitRecord(const Unit& unit, uint8_t* out);
 // most 190). A record cut short by the end of the file sets only the fields
 // whose bytes are all present; the rest of the unit keeps its contents.
 void DecodeUnitRecord(const uint8_t* in, size_t available, Unit& unit);
+// The unit file: every record of the unit table, unit 0 first (570,000 bytes for 3000 units).
+std::vector<uint8_t> EncodeUnitTable();

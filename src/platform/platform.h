@@ -21,10 +21,15 @@ bool PumpOneMessage();
 void HidePointer();
 // Moves the window's top-left corner to screen position (x, y), keeping width x height.
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height);
-// Pointer position in screen coordinates.
+// Pointer position in screen coordinates as it was when the message pump last
+// ran dry (before the first pump: when first asked), so that every read in a
+// frame gives the position the input of that frame was delivered with.
 void GetPointerPosition(int32_t* x, int32_t* y);
 // Window rectangle in screen coordinates (no frame: equals the client area).
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+
+// Size of the screen the window opens on, in pixels; false when the backend cannot tell.
+bool GetScreenSize(int32_t* width, int32_t* height);
 
 // Installs the system-wide low-level mouse and keyboard hooks where the
 // backend reads input that way (Win32); the others deliver input from their own
@@ -43,6 +48,10 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
 void PlatformSleep(uint32_t milliseconds);
 // Wall clock in whole seconds, for seeding the random generator.
 uint32_t PlatformTimeSeconds();
+// Presents this many frames a second on average, 0 as many as come. A frame a
+// tenth of a second late or more (after a pause of the game) starts the count
+// afresh, so that no burst of frames follows. The headless backend never waits.
+void SetFramePacing(int32_t frames_per_second);
 
 // ---- Message boxes ---------------------------------------------------------
 enum MessageBoxIcon { MESSAGEBOX_EXCLAMATION, MESSAGEBOX_INFORMATION };

@@ -10,34 +10,64 @@
 #include <string>
 #include <vector>
 
+#include "app/recorder.h"
 #include "app/shell.h"
+#include "app/summary.h"
 #include "gfx/draw.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
-#include "sha256.h"
-#include "world/grid.h"
 
 namespace
 {
+// The names the recording game writes.
 const std::map<std::string, int32_t>& KeyNames()
 {
     static const std::map<std::string, int32_t> names = [] {
-        std::map<std::string, int32_t> m = {
-            {"Left", 37},        {"Up", 38},           {"Right", 39},        {"Down", 40},         {"Escape", 27},
-            {"Tab", 9},          {"Enter", 13},        {"Backspace", 8},     {"Space", 32},        {"Shift", 16},
-            {"KeypadPlus", 107}, {"KeypadMinus", 109}, {"LeftBracket", 219}, {"RightBracket", 221}};
-        for (char c = 'A'; c <= 'Z'; ++c)
-            m[std::string(1, c)] = c;
-        for (char c = '0'; c <= '9'; ++c)
-            m[std::string(1, c)] = c;
-        for (int f = 1; f <= 12; ++f) {
-            char name[4];
-            std::snprintf(name, sizeof name, "F%d", f);
-            m[name] = 111 + f;
-        }
+        std::map<std::string, int32_t> m;
+        for (int32_t code = 0; code < 256; ++code)
+            if (const char* name = ScriptKeyName(code))
+                m[name] = code;
         return m;
     }();
     return names;
+}
+
+// What the script's header says: the clock of the start-up seed and the start zoom.
+struct ScriptHeader {
+    bool has_clock = false;
+    double clock = 0.0;
+    int32_t zoom = 2;
+};
+
+bool ParseUnsigned(const std::string& s, uint32_t* out)
+{
+    if (s.empty() || s.size() > 10 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    unsigned long long v = std::strtoull(s.c_str(), nullptr, 10);
+    if (v > 4294967295ull)
+        return false;
+    *out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// `clock SECONDS` and `zoom N`, without a frame, before the first event.
+bool ParseHeaderLine(const std::string& line, ScriptHeader* header)
+{
+    std::istringstream in(line);
+    std::string word, value, extra;
+    if (!(in >> word >> value) || (in >> extra))
+        return false;
+    uint32_t n = 0;
+    if (word == "clock" && ParseUnsigned(value, &n)) {
+        header->has_clock = true;
+        header->clock = n;
+        return true;
+    }
+    if (word == "zoom" && ParseUnsigned(value, &n) && n >= 1 && n <= 5) {
+        header->zoom = static_cast<int32_t>(n);
+        return true;
+    }
+    return false;
 }
 
 bool ParseInt(const std::string& s, int32_t* out)
@@ -86,6 +116,12 @@ bool ParseEvent(const std::string& event, std::istringstream& in, HeadlessEvent*
         else if (!ParseInt(a, &e->a) || e->a < 0 || e->a > 255)
             return false;
         e->kind = HEADLESS_KEY;
+        return true;
+    }
+    if (event == "clock") {
+        if (!(in >> a) || (in >> extra) || !ParseUnsigned(a, &e->seconds))
+            return false;
+        e->kind = HEADLESS_CLOCK;
         return true;
     }
     if (event == "mouse" || event == "cell") {
@@ -160,7 +196,7 @@ bool ParseSeconds(const std::string& s, double* out)
 
 // Reads the whole script before anything runs: a bad line stops the runner
 // before the first frame.
-bool LoadScript(const std::string& path)
+bool LoadScript(const std::string& path, ScriptHeader* header, std::vector<HeadlessEvent>* script)
 {
     std::ifstream in(path);
     if (!in) {
@@ -169,6 +205,7 @@ bool LoadScript(const std::string& path)
     }
     std::string line;
     int number = 0;
+    bool events = false;
     while (std::getline(in, line)) {
         ++number;
         std::string text = line;
@@ -177,15 +214,15 @@ bool LoadScript(const std::string& path)
             text.resize(hash);
         if (text.find_first_not_of(" \t\r") == std::string::npos)
             continue;
-        std::vector<HeadlessEvent> events;
-        if (!ParseLine(text, &events)) {
+        if (!events && ParseHeaderLine(text, header))
+            continue;
+        events = true;
+        if (!ParseLine(text, script)) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             std::fprintf(stderr, "%s:%d: malformed script line: %s\n", path.c_str(), number, line.c_str());
             return false;
         }
-        for (const HeadlessEvent& e : events)
-            HeadlessQueue(e);
     }
     return true;
 }
@@ -220,6 +257,7 @@ int main(int argc, char** argv)
     std::string script;
     int64_t frames = 1;
     double clock = 1000000000.0;
+    bool clock_given = false;
     std::vector<Shot> shots;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -236,6 +274,7 @@ int main(int argc, char** argv)
         else if (arg == "--clock") {
             if (!ParseSeconds(value, &clock))
                 return Usage();
+            clock_given = true;
         } else if (arg == "--shot") {
             size_t colon = value.find(':');
             Shot shot{0, "", false};
@@ -248,10 +287,14 @@ int main(int argc, char** argv)
             return Usage();
     }
 
-    HeadlessReset(clock);
-    HeadlessSetCellMapper(CellToPixel);
-    if (!script.empty() && !LoadScript(script))
+    ScriptHeader header;
+    std::vector<HeadlessEvent> events;
+    if (!script.empty() && !LoadScript(script, &header, &events))
         return 2;
+    HeadlessReset(clock_given || !header.has_clock ? clock : header.clock);
+    HeadlessSetCellMapper(CellToPixel);
+    for (const HeadlessEvent& e : events)
+        HeadlessQueue(e);
     // Shot paths are relative to where the runner was started, not to the game directory.
     std::error_code ec;
     for (Shot& shot : shots)
@@ -262,7 +305,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    if (!StartGame()) {
+    if (!StartGame(header.zoom)) {
         FreeWorld();
         return 0;
     }
@@ -284,13 +327,7 @@ int main(int argc, char** argv)
         if (shot.frame >= run)
             std::fprintf(stderr, "frame %lld was not reached: no %s\n", static_cast<long long>(shot.frame),
                          shot.path.c_str());
-    std::printf("frames %lld\n", static_cast<long long>(run));
-    if (MainMap && FlagMap) {
-        size_t cells = static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers);
-        std::printf("mainmap %s\n", Sha256Hex(MainMap, cells).c_str());
-        std::printf("flagmap %s\n", Sha256Hex(FlagMap, cells).c_str());
-    }
-    std::fflush(stdout);
+    PrintPlaySummary(stdout, run);
     FreeWorld();
     return shots_ok ? 0 : 1;
 }

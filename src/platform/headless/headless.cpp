@@ -19,6 +19,7 @@ struct HeadlessState {
     int32_t pump_round = 0;               // frames whose pump has finished
     bool round_loaded = false;
     double clock = 1000000000.0;
+    std::deque<uint32_t> clock_reads; // fed by clock events, ahead of the virtual clock
     bool window_open = false;
     int32_t window_width = 0;
     int32_t window_height = 0;
@@ -89,6 +90,7 @@ void Deliver(const HeadlessEvent& e)
     case HEADLESS_LCLICK: OnLeftButtonEvent(); break;
     case HEADLESS_RCLICK: OnRightButtonEvent(); break;
     case HEADLESS_CLOSE: OnCloseEvent(); break;
+    case HEADLESS_CLOCK: S.clock_reads.push_back(e.seconds); break;
     }
 }
 
@@ -211,6 +213,9 @@ void HidePointer() {}
 // Input comes from this backend's own event queue: no system-wide hooks to install.
 void InstallPlatformInputHooks() {}
 
+// No screen: a window of any zoom is taken to fit.
+bool GetScreenSize(int32_t*, int32_t*) { return false; }
+
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     S.window_x = x;
@@ -252,6 +257,11 @@ void PlatformSleep(uint32_t milliseconds) { S.clock += milliseconds / 1000.0; }
 // Whole seconds, wrapped to 32 bits the way a time value cast to unsigned is.
 uint32_t PlatformTimeSeconds()
 {
+    if (!S.clock_reads.empty()) {
+        uint32_t seconds = S.clock_reads.front();
+        S.clock_reads.pop_front();
+        return seconds;
+    }
     if (!std::isfinite(S.clock))
         return 0;
     double t = std::fmod(std::floor(S.clock), 4294967296.0);
@@ -259,6 +269,8 @@ uint32_t PlatformTimeSeconds()
         t += 4294967296.0;
     return static_cast<uint32_t>(t);
 }
+
+void SetFramePacing(int32_t) {}
 
 void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
 {

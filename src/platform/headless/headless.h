@@ -11,7 +11,8 @@ enum HeadlessEventKind {
     HEADLESS_CELL,
     HEADLESS_LCLICK,
     HEADLESS_RCLICK,
-    HEADLESS_CLOSE
+    HEADLESS_CLOSE,
+    HEADLESS_CLOCK // the next read of the wall clock gives `seconds`
 };
 
 struct HeadlessEvent {
@@ -19,6 +20,7 @@ struct HeadlessEvent {
     HeadlessEventKind kind;
     int32_t a; // key code, or x
     int32_t b; // y
+    uint32_t seconds = 0;
 };
 
 struct HeadlessSound {

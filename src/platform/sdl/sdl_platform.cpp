@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/common/frame_pacer.h"
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_keymap.h"
@@ -16,6 +17,11 @@ SDL_Window* Window = nullptr;
 SDL_GLContext Context = nullptr;
 bool VideoReady = false;
 bool GLReady = false;
+// The pointer as the current frame reads it, taken when the pump runs dry.
+bool PointerTaken = false;
+int PointerX = 0;
+int PointerY = 0;
+FramePacer Pacer;
 
 const char* const CREATE_CAPTION = "ERROR";
 const char* const SHUTDOWN_CAPTION = "SHUTDOWN ERROR";
@@ -87,6 +93,21 @@ void RequestPixelFormat(int32_t bits)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+}
+
+void TakePointer()
+{
+    SDL_GetGlobalMouseState(&PointerX, &PointerY);
+    PointerTaken = true;
+}
+
+void PaceFrame()
+{
+    uint64_t wait = FramePacerWait(&Pacer, SDL_GetPerformanceCounter());
+    if (wait > 0) {
+        uint64_t frequency = SDL_GetPerformanceFrequency();
+        SDL_Delay(static_cast<Uint32>((wait * 1000 + frequency - 1) / frequency));
+    }
 }
 
 void DispatchKeyDown(const SDL_KeyboardEvent& key)
@@ -166,8 +187,10 @@ void DestroyGameWindow()
 bool PumpOneMessage()
 {
     SDL_Event e;
-    if (!SDL_PollEvent(&e))
+    if (!SDL_PollEvent(&e)) {
+        TakePointer();
         return false;
+    }
     switch (e.type) {
     case SDL_KEYDOWN: DispatchKeyDown(e.key); break; // auto-repeats included
     case SDL_MOUSEMOTION: OnMouseMoveEvent(); break;
@@ -202,10 +225,20 @@ void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 
 void GetPointerPosition(int32_t* x, int32_t* y)
 {
-    int gx = 0, gy = 0;
-    SDL_GetGlobalMouseState(&gx, &gy);
-    *x = gx;
-    *y = gy;
+    if (!PointerTaken)
+        TakePointer();
+    *x = PointerX;
+    *y = PointerY;
+}
+
+bool GetScreenSize(int32_t* width, int32_t* height)
+{
+    SDL_Rect bounds;
+    if (!StartVideo() || SDL_GetDisplayBounds(0, &bounds) != 0)
+        return false;
+    *width = bounds.w;
+    *height = bounds.h;
+    return true;
 }
 
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
@@ -226,11 +259,17 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
     if (!Window || !Context || !rgba)
         return;
     DrawPixelsToGL(rgba, width, height, zoom);
+    PaceFrame();
     SDL_GL_SwapWindow(Window);
     FinishGLPresent();
 }
 
 void PlatformSleep(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+
+void SetFramePacing(int32_t frames_per_second)
+{
+    SetFramePacerRate(&Pacer, SDL_GetPerformanceFrequency(), frames_per_second);
+}
 
 uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
 

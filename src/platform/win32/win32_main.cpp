@@ -1,11 +1,8 @@
-// The Windows GUI entry point; the program takes no command-line options.
+// The Windows GUI entry point, with the game's command-line options.
 #include <windows.h>
 
-#include "app/shell.h"
-#include "platform/platform.h"
+#include <cstdlib>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
-    PlatformEnterGameDirectory(nullptr);
-    return GameMain();
-}
+#include "app/options.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunGame(__argc, __argv); }

@@ -2,6 +2,9 @@
 // the system-wide low-level input hooks and the pointer.
 #include <windows.h>
 
+#include <mmsystem.h>
+
+#include "platform/common/frame_pacer.h"
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
 
@@ -22,6 +25,10 @@ PIXELFORMATDESCRIPTOR PixelFormat;
 bool PixelFormatFilled = false;
 HHOOK MouseHook = nullptr;
 HHOOK KeyboardHook = nullptr;
+// The pointer as the current frame reads it, taken when the pump runs dry.
+bool PointerTaken = false;
+POINT Pointer;
+FramePacer Pacer;
 
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the pixel format record is 40 bytes");
 
@@ -35,6 +42,21 @@ void FillPixelFormat(int32_t bits)
     PixelFormat.cColorBits = static_cast<BYTE>(bits);
     PixelFormat.cDepthBits = 16;
     PixelFormat.iLayerType = PFD_MAIN_PLANE;
+}
+
+void TakePointer()
+{
+    Pointer.x = 0;
+    Pointer.y = 0;
+    GetCursorPos(&Pointer);
+    PointerTaken = true;
+}
+
+uint64_t Counter()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<uint64_t>(now.QuadPart);
 }
 
 void ShutdownError(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
@@ -192,8 +214,10 @@ void DestroyGameWindow()
 
 bool PumpOneMessage()
 {
-    if (!PeekMessageA(&Message, nullptr, 0, 0, PM_REMOVE))
+    if (!PeekMessageA(&Message, nullptr, 0, 0, PM_REMOVE)) {
+        TakePointer();
         return false;
+    }
     TranslateMessage(&Message);
     DispatchMessageA(&Message);
     return true;
@@ -209,12 +233,27 @@ void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 
 void GetPointerPosition(int32_t* x, int32_t* y)
 {
-    POINT p;
-    p.x = 0;
-    p.y = 0;
-    GetCursorPos(&p);
-    *x = p.x;
-    *y = p.y;
+    if (!PointerTaken)
+        TakePointer();
+    *x = Pointer.x;
+    *y = Pointer.y;
+}
+
+bool GetScreenSize(int32_t* width, int32_t* height)
+{
+    *width = GetSystemMetrics(SM_CXSCREEN);
+    *height = GetSystemMetrics(SM_CYSCREEN);
+    return *width > 0 && *height > 0;
+}
+
+void SetFramePacing(int32_t frames_per_second)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    SetFramePacerRate(&Pacer, static_cast<uint64_t>(frequency.QuadPart), frames_per_second);
+    // Sleep otherwise counts in steps of the 15.6 ms system tick.
+    if (frames_per_second > 0)
+        timeBeginPeriod(1);
 }
 
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
@@ -234,6 +273,12 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
     if (!DeviceContext)
         return;
     DrawPixelsToGL(rgba, width, height, zoom);
+    if (uint64_t wait = FramePacerWait(&Pacer, Counter())) {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        uint64_t ticks = static_cast<uint64_t>(frequency.QuadPart);
+        Sleep(static_cast<DWORD>((wait * 1000 + ticks - 1) / ticks));
+    }
     SwapBuffers(DeviceContext);
     FinishGLPresent();
 }

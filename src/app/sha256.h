@@ -1,4 +1,4 @@
-// A small SHA-256, for fingerprints of the world grids in replay output.
+// A small SHA-256, for the fingerprints of the play summary.
 #pragma once
 #include <cstddef>
 #include <cstdint>
