@@ -2,7 +2,10 @@
 // advances without waiting, presented frames kept for capture.
 #include "platform/headless/headless.h"
 
+// A browser build has no libpng: it writes and reads no pictures.
+#ifndef GAMEVRAK_NO_PNG
 #include <png.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -169,6 +172,7 @@ int32_t HeadlessWindowWidth() { return S.window_width; }
 int32_t HeadlessWindowHeight() { return S.window_height; }
 const std::vector<HeadlessSound>& HeadlessSounds() { return S.sounds; }
 
+#ifndef GAMEVRAK_NO_PNG
 bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height)
 {
     if (!rgba || width <= 0 || height <= 0)
@@ -211,6 +215,10 @@ bool ReadPng(const char* path, std::vector<uint8_t>* rgb, int32_t* width, int32_
     *height = static_cast<int32_t>(image.height);
     return true;
 }
+#else
+bool WritePng(const char*, const uint8_t*, int32_t, int32_t) { return false; }
+bool ReadPng(const char*, std::vector<uint8_t>*, int32_t*, int32_t*) { return false; }
+#endif
 
 // ---- platform.h -------------------------------------------------------------
 
