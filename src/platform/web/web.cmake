@@ -35,7 +35,7 @@ add_library(platform_web STATIC
   ${CMAKE_CURRENT_LIST_DIR}/web_keymap.cpp ${CMAKE_CURRENT_LIST_DIR}/web_files.cpp)
 target_include_directories(platform_web PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
-add_executable(gamevrak ${CMAKE_SOURCE_DIR}/src/app/main_game.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
+add_executable(gamevrak ${CMAKE_CURRENT_LIST_DIR}/web_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
 target_link_libraries(gamevrak PRIVATE gamecore platform_web gamecore)
 target_link_options(gamevrak PRIVATE ${web_common_link}
   -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -lidbfs.js --pre-js ${CMAKE_CURRENT_LIST_DIR}/web_pre.js)
