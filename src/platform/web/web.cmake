@@ -19,11 +19,17 @@ endforeach()
 set(WEB_DIR ${CMAKE_BINARY_DIR})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${WEB_DIR}/index.html COPYONLY)
 
-target_compile_options(gamecore PRIVATE "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/libcxx_compat.h")
-
-# Without threads the trigonometric tables are filled in place; the fallback
-# catches the failed thread start, so that file alone needs exception catching.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/src/gfx/draw.cpp PROPERTIES COMPILE_OPTIONS -fexceptions)
+# Without threads a helper thread cannot start: the core catches that and does the
+# work itself, so the files that start threads need exception catching (the rest
+# does without, as JavaScript-based exceptions slow every call that may throw).
+# Looked for again whenever a core file changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CORE_SOURCES})
+foreach(source ${CORE_SOURCES})
+  file(STRINGS ${source} starts_threads REGEX "std::thread")
+  if(starts_threads)
+    set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -fexceptions)
+  endif()
+endforeach()
 
 set(web_common_link
   -fexceptions -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=1 -sENVIRONMENT=web
@@ -51,6 +57,9 @@ target_include_directories(gamevrak-replay PRIVATE ${CMAKE_SOURCE_DIR}/tools/rep
 target_link_libraries(gamevrak-replay PRIVATE gamecore platform_headless gamecore)
 target_link_options(gamevrak-replay PRIVATE ${web_common_link})
 
+foreach(target gamecore platform_web platform_headless gamevrak gamevrak-replay)
+  target_compile_options(${target} PRIVATE "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/libcxx_compat.h")
+endforeach()
 set_target_properties(gamevrak gamevrak-replay PROPERTIES
   SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${WEB_DIR}
   LINK_DEPENDS "${web_data_files};${CMAKE_CURRENT_LIST_DIR}/web_pre.js")
