@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run test test-default test-asan test-release test-e2e bench release windows clean fuzz soak
+.PHONY: all deps build run test test-default test-asan test-release test-e2e bench release windows clean fuzz soak web test-web
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -20,8 +20,8 @@ run: deps build
 	cd build/game && ./gamevrak
 
 # The whole suite in the default build, again under the sanitizers, then the
-# real game under Xvfb.
-test: deps test-default test-asan test-release test-e2e
+# real game under Xvfb, then the browser build in headless Chromium.
+test: deps test-default test-asan test-release test-e2e test-web
 
 test-default: build
 	ctest --preset default -LE e2e
@@ -79,5 +79,20 @@ windows: build/build.ninja
 	cmake --preset windows-x64
 	cmake --build --preset windows-x64 --target all windows-package
 
+# The browser build: build-web/ is the site (index.html, gamevrak.js, .wasm and
+# .data); serve it with any static web server. The art is baked by the native build.
+web: build/build.ninja
+	cmake --build --preset default --target art
+	cmake --preset web
+	cmake --build --preset web
+
+# Its test in headless Chromium, against the native replay runner (label e2e-web).
+node_modules/.package-lock.json: package.json package-lock.json
+	npm ci --no-audit --no-fund
+
+test-web: web node_modules/.package-lock.json
+	cmake --build --preset default --target gamevrak-replay
+	ctest --preset web
+
 clean:
-	rm -rf build build-asan build-release build-windows build-fuzz
+	rm -rf build build-asan build-release build-windows build-fuzz build-web

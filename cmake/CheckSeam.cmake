@@ -1,11 +1,11 @@
-# Fails the build when a file outside src/platform includes SDL, GL or OS headers.
+# Fails the build when a file outside src/platform includes SDL, GL, Emscripten or OS headers.
 file(GLOB_RECURSE files ${SRC}/*.h ${SRC}/*.cpp)
 set(bad "")
 foreach(f ${files})
   if(f MATCHES "/src/platform/")
     continue()
   endif()
-  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](SDL|GL/|OpenGL/|windows\\.h|X11/|unistd\\.h|sys/|fcntl\\.h|pthread\\.h|dlfcn\\.h)")
+  file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](SDL|GL/|emscripten|OpenGL/|windows\\.h|X11/|unistd\\.h|sys/|fcntl\\.h|pthread\\.h|dlfcn\\.h)")
   if(lines)
     list(APPEND bad "${f}: ${lines}")
   endif()

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/sdl/sdl_keymap.h"
+#include "platform/web/web_keymap.h"
 
 namespace
 {
@@ -76,6 +77,32 @@ TEST(SdlKeymap, KeysWithoutACodeSetNothing)
     EXPECT_EQ(VirtualKeyForSdlKey(0, 0, 0), 0);
     EXPECT_EQ(KeyDown("Mute"), 0);
     EXPECT_EQ(KeyDown("AudioPlay"), 0);
+}
+
+// The browser's key-downs (key value, physical key) give the codes SDL gives.
+TEST(WebKeymap, SameCodesAsSdl)
+{
+    struct Case {
+        const char* sdl;
+        const char* key;
+        const char* code;
+    };
+    // clang-format off
+    const Case table[] = {
+        {"Backspace", "Backspace", "Backspace"}, {"Return", "Enter", "Enter"}, {"Keypad Enter", "Enter", "NumpadEnter"},
+        {"Tab", "Tab", "Tab"}, {"Left Shift", "Shift", "ShiftLeft"}, {"Escape", "Escape", "Escape"}, {"Space", " ", "Space"},
+        {"Left", "ArrowLeft", "ArrowLeft"}, {"Up", "ArrowUp", "ArrowUp"}, {"Right", "ArrowRight", "ArrowRight"},
+        {"Down", "ArrowDown", "ArrowDown"}, {"k", "k", "KeyK"}, {"s", "S", "KeyS"}, {"1", "!", "Digit1"},
+        {"0", "0", "Digit0"}, {"Keypad +", "+", "NumpadAdd"}, {"Keypad -", "-", "NumpadSubtract"}, {"=", "+", "Equal"},
+        {"-", "-", "Minus"}, {"F1", "F1", "F1"}, {"F6", "F6", "F6"}, {"F12", "F12", "F12"}, {"F10", "F10", "F10"},
+        {"[", "[", "BracketLeft"}, {"]", "}", "BracketRight"}, {"Left Alt", "Alt", "AltLeft"},
+        {"Right Alt", "AltGraph", "AltRight"}, {"Mute", "AudioVolumeMute", "AudioVolumeMute"}};
+    // clang-format on
+    for (const Case& c : table)
+        EXPECT_EQ(VirtualKeyForWebKey(c.key, c.code, false, false), KeyDown(c.sdl)) << c.sdl << " as " << c.key;
+    EXPECT_EQ(VirtualKeyForWebKey("a", "KeyQ", true, false), 0) << "with Alt";
+    EXPECT_EQ(VirtualKeyForWebKey("a", "KeyQ", true, true), KeyDown("a", HELD_ALT | HELD_CTRL));
+    EXPECT_EQ(VirtualKeyForWebKey("\xd1\x84", "KeyA", false, false), 'A') << "a Cyrillic letter by its position";
 }
 } // namespace
 #endif

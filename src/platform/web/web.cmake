@@ -1,0 +1,66 @@
+# The browser build (Emscripten): the game on the web backend and the replay
+# runner on the headless one, each a .js and a .wasm beside a hand-written
+# index.html, with the art and sound of a native build packed in a .data file.
+set(GAMEVRAK_GAME_DATA "" CACHE PATH "Game folder of a native build, source of bmp_* and sound")
+file(GLOB web_art_dirs LIST_DIRECTORIES true ${GAMEVRAK_GAME_DATA}/bmp_*)
+if(NOT web_art_dirs OR NOT IS_DIRECTORY ${GAMEVRAK_GAME_DATA}/sound)
+  message(FATAL_ERROR "No bmp_* or sound folders in '${GAMEVRAK_GAME_DATA}': build the native game first (make build)")
+endif()
+set(web_data_options "")
+set(web_data_files "")
+foreach(dir ${web_art_dirs} ${GAMEVRAK_GAME_DATA}/sound)
+  get_filename_component(name ${dir} NAME)
+  list(APPEND web_data_options "SHELL:--preload-file ${dir}@/${name}")
+  file(GLOB files ${dir}/*)
+  list(APPEND web_data_files ${files})
+endforeach()
+
+# The site is the build folder itself: page, scripts, modules and data side by side.
+set(WEB_DIR ${CMAKE_BINARY_DIR})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${WEB_DIR}/index.html COPYONLY)
+
+# Without threads a helper thread cannot start: the core catches that and does the
+# work itself, so the files that start threads need exception catching (the rest
+# does without, as JavaScript-based exceptions slow every call that may throw).
+# Looked for again whenever a core file changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CORE_SOURCES})
+foreach(source ${CORE_SOURCES})
+  file(STRINGS ${source} starts_threads REGEX "std::thread")
+  if(starts_threads)
+    set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -fexceptions)
+  endif()
+endforeach()
+
+set(web_common_link
+  -fexceptions -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=1 -sENVIRONMENT=web
+  -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
+  ${web_data_options})
+
+add_library(platform_web STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/web_platform.cpp ${CMAKE_CURRENT_LIST_DIR}/web_sound.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_keymap.cpp ${CMAKE_CURRENT_LIST_DIR}/web_files.cpp)
+target_include_directories(platform_web PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
+add_executable(gamevrak ${CMAKE_CURRENT_LIST_DIR}/web_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
+target_link_libraries(gamevrak PRIVATE gamecore platform_web gamecore)
+target_link_options(gamevrak PRIVATE ${web_common_link}
+  -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -lidbfs.js --pre-js ${CMAKE_CURRENT_LIST_DIR}/web_pre.js)
+
+add_library(platform_headless STATIC
+  ${CMAKE_SOURCE_DIR}/src/platform/headless/headless.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_no_png.cpp)
+target_include_directories(platform_headless PUBLIC ${CMAKE_SOURCE_DIR}/src)
+
+add_executable(gamevrak-replay ${CMAKE_SOURCE_DIR}/tools/replay/replay_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
+target_link_libraries(gamevrak-replay PRIVATE gamecore platform_headless gamecore)
+target_link_options(gamevrak-replay PRIVATE ${web_common_link})
+
+foreach(target gamecore platform_web platform_headless gamevrak gamevrak-replay)
+  target_compile_options(${target} PRIVATE "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/libcxx_compat.h")
+endforeach()
+set_target_properties(gamevrak gamevrak-replay PROPERTIES
+  SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${WEB_DIR}
+  LINK_DEPENDS "${web_data_files};${CMAKE_CURRENT_LIST_DIR}/web_pre.js")
+
+enable_testing()
+include(${CMAKE_SOURCE_DIR}/tests/e2e_web.cmake)

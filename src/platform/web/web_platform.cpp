@@ -1,0 +1,250 @@
+// Browser backend (Emscripten): a canvas is the game's window, html5 callbacks
+// its input. The game's frame loop and its pauses stay as they are: Asyncify
+// lets PresentGLFrame and PlatformSleep hand the browser its turn.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <ctime>
+#include <deque>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/web/web_audio.h"
+#include "platform/web/web_keymap.h"
+
+// clang-format off
+EM_JS(void, PlaceCanvas, (const char* title, int x, int y, int width, int height), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    if (title) document.title = UTF8ToString(title);
+    canvas.style.left = x + 'px';
+    canvas.style.top = y + 'px';
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+    canvas.style.display = 'block';
+});
+
+EM_JS(void, RemoveCanvas, (), {
+    (Module.canvas || document.getElementById('canvas')).style.display = 'none';
+});
+
+EM_JS(void, HideCanvasPointer, (), {
+    (Module.canvas || document.getElementById('canvas')).style.cursor = 'none';
+});
+
+EM_JS(void, CanvasRectangle, (int32_t* out), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    const r = canvas.style.display === 'none' ? {left: 0, top: 0, right: 0, bottom: 0} : canvas.getBoundingClientRect();
+    HEAP32[out >> 2] = Math.round(r.left);
+    HEAP32[(out >> 2) + 1] = Math.round(r.top);
+    HEAP32[(out >> 2) + 2] = Math.round(r.right);
+    HEAP32[(out >> 2) + 3] = Math.round(r.bottom);
+});
+
+// The heap may have grown since the last frame: the view is taken afresh.
+EM_JS(void, BlitToCanvas, (const uint8_t* pixels, int width, int height), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    if (canvas.width !== width || canvas.height !== height) {
+        canvas.width = width;
+        canvas.height = height;
+    }
+    const data = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    canvas.getContext('2d').putImageData(new ImageData(data, width, height), 0, 0);
+});
+
+// Frames at the paced rate: the browser gets its turn until the next one is due
+// (with no pacing, at once). A loop that fell behind starts afresh rather than
+// hurrying to catch up. Each frame is announced with how long the game worked
+// on it, for the page's figures.
+EM_ASYNC_JS(void, PaceFrame, (int frames_per_second), {
+    const period = frames_per_second > 0 ? 1000 / frames_per_second : 0;
+    const now = performance.now();
+    const pace = Module.pace || (Module.pace = {presented: 0, resumed: now, due: now});
+    pace.presented += 1;
+    dispatchEvent(new CustomEvent('gamevrak-present', {detail: {count: pace.presented, work: now - pace.resumed}}));
+    pace.due = Math.max(pace.due, now - period) + period;
+    const wait = pace.due - performance.now();
+    await new Promise(resolve => {
+        if (wait >= 1) {
+            setTimeout(resolve, wait);
+        } else {
+            const channel = new MessageChannel();
+            channel.port1.onmessage = () => resolve();
+            channel.port2.postMessage(0);
+        }
+    });
+    pace.resumed = performance.now();
+});
+
+EM_JS(void, ShowAlert, (const char* caption, const char* text), {
+    alert(UTF8ToString(caption) + '\n\n' + UTF8ToString(text));
+});
+// clang-format on
+
+namespace
+{
+enum WebEventKind { WEB_KEY, WEB_MOVE, WEB_LEFT, WEB_RIGHT };
+
+struct WebEvent {
+    WebEventKind kind;
+    int32_t key;
+};
+
+std::deque<WebEvent> Events;
+bool WindowOpen = false;
+bool CallbacksSet = false;
+// Page coordinates, the browser's stand-in for the screen; the canvas starts at (0, 0).
+int32_t PointerX = 0;
+int32_t PointerY = 0;
+// The pointer as the current frame reads it, taken when the pump runs dry.
+int32_t FramePointerX = 0;
+int32_t FramePointerY = 0;
+int32_t FramesPerSecond = 60;
+std::vector<uint8_t> Picture; // top row first, opaque
+
+constexpr int32_t VK_F11 = 122;
+constexpr int32_t VK_F12 = 123;
+
+EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*)
+{
+    UnlockWebAudio();
+    int32_t vk = VirtualKeyForWebKey(e->key, e->code, e->altKey, e->ctrlKey);
+    if (vk == 0)
+        return EM_FALSE;
+    Events.push_back({WEB_KEY, vk});
+    // The game's keys stay with the game (F5 would reload, Tab move the focus);
+    // the browser keeps its shortcuts with Ctrl or Meta, full screen and its tools.
+    return !e->ctrlKey && !e->metaKey && vk != VK_F11 && vk != VK_F12;
+}
+
+EM_BOOL OnMouseMove(int, const EmscriptenMouseEvent* e, void*)
+{
+    PointerX = static_cast<int32_t>(e->clientX);
+    PointerY = static_cast<int32_t>(e->clientY);
+    Events.push_back({WEB_MOVE, 0});
+    return EM_FALSE;
+}
+
+EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* e, void*)
+{
+    UnlockWebAudio();
+    PointerX = static_cast<int32_t>(e->clientX);
+    PointerY = static_cast<int32_t>(e->clientY);
+    if (e->button == 0)
+        Events.push_back({WEB_LEFT, 0});
+    else if (e->button == 2)
+        Events.push_back({WEB_RIGHT, 0});
+    return EM_TRUE;
+}
+
+// The hooks of the desktop see input anywhere on the screen: here, anywhere on the page.
+void SetCallbacks()
+{
+    if (CallbacksSet)
+        return;
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE, OnKeyDown);
+    emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE, OnMouseMove);
+    emscripten_set_mousedown_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_TRUE, OnMouseDown);
+    CallbacksSet = true;
+}
+} // namespace
+
+bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t)
+{
+    SetCallbacks();
+    PlaceCanvas(title, 0, 0, width, height);
+    WindowOpen = true;
+    return true;
+}
+
+void DestroyGameWindow()
+{
+    if (WindowOpen)
+        RemoveCanvas();
+    WindowOpen = false;
+}
+
+bool PumpOneMessage()
+{
+    if (Events.empty()) {
+        FramePointerX = PointerX;
+        FramePointerY = PointerY;
+        return false;
+    }
+    WebEvent e = Events.front();
+    Events.pop_front();
+    switch (e.kind) {
+    case WEB_KEY: OnKeyDownEvent(e.key); break;
+    case WEB_MOVE: OnMouseMoveEvent(); break;
+    case WEB_LEFT: OnLeftButtonEvent(); break;
+    case WEB_RIGHT: OnRightButtonEvent(); break;
+    }
+    return true;
+}
+
+void HidePointer() { HideCanvasPointer(); }
+
+// Input comes from the page's event callbacks: no system-wide hooks to install.
+void InstallPlatformInputHooks() {}
+
+void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (WindowOpen)
+        PlaceCanvas(nullptr, x, y, width, height);
+}
+
+void GetPointerPosition(int32_t* x, int32_t* y)
+{
+    *x = FramePointerX;
+    *y = FramePointerY;
+}
+
+// The page sizes the canvas itself: any zoom is taken to fit.
+bool GetScreenSize(int32_t*, int32_t*) { return false; }
+
+void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+{
+    int32_t r[4] = {0, 0, 0, 0};
+    if (WindowOpen)
+        CanvasRectangle(r);
+    *left = r[0];
+    *top = r[1];
+    *right = r[2];
+    *bottom = r[3];
+}
+
+void ClearGLFrame() {}
+
+// The canvas shows the buffer as it is, scaled by the page to the window's size
+// with the pixels kept sharp. Its alpha is dropped, as a window's would be.
+void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t)
+{
+    if (!WindowOpen || !rgba || width <= 0 || height <= 0)
+        return;
+    size_t row = static_cast<size_t>(width) * 4;
+    Picture.resize(row * static_cast<size_t>(height));
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* from = rgba + static_cast<size_t>(height - 1 - y) * row;
+        uint8_t* to = Picture.data() + static_cast<size_t>(y) * row;
+        for (size_t i = 0; i < row; i += 4) {
+            to[i] = from[i];
+            to[i + 1] = from[i + 1];
+            to[i + 2] = from[i + 2];
+            to[i + 3] = 255;
+        }
+    }
+    BlitToCanvas(Picture.data(), width, height);
+    PaceFrame(FramesPerSecond);
+}
+
+void SetFramePacing(int32_t frames_per_second) { FramesPerSecond = frames_per_second; }
+
+void PlatformSleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
+
+uint32_t PlatformTimeSeconds() { return static_cast<uint32_t>(std::time(nullptr)); }
+
+void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
+{
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    ShowAlert(caption, text);
+}

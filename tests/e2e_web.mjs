@@ -1,0 +1,114 @@
+// node e2e_web.mjs BUILD_WEB NATIVE_REPLAY GAME_DATA: the browser build in headless Chromium. The start
+// view against the headless runner's frame 0, scrolling, selecting by click, a save that survives a
+// reload, and the replay mode's lines against the Linux runner's.
+import {execFileSync} from 'child_process';
+import fs from 'fs';
+import http from 'http';
+import os from 'os';
+import path from 'path';
+import puppeteer from 'puppeteer-core';
+
+const [site, runner, data] = process.argv.slice(2);
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'gamevrak-web-'));
+const counts = {passed: 0, failed: 0};
+const check = (ok, what) => { console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`); counts[ok ? 'passed' : 'failed'] += 1; };
+
+// Replay: select the first party member, then type a map edit in the console.
+const script = ['0 cell 942 549', '1 lclick', '2 key Tab', ...[...'ENV4BLOCK'].map((c, i) => `${3 + i} key ${c}`), '12 key Enter'];
+fs.writeFileSync(path.join(work, 'script.txt'), script.join('\n') + '\n');
+const linux = execFileSync(runner, ['--dir', data, '--frames', '40', '--script', path.join(work, 'script.txt')]).toString();
+execFileSync(runner, ['--dir', data, '--frames', '1', '--shot', `0:${path.join(work, 'frame0.png')}`]);
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
+const server = http.createServer((request, response) => {
+  const url = new URL(request.url, 'http://localhost').pathname;
+  const file = url.startsWith('/t/') ? path.join(work, url.slice(3)) : path.join(site, url === '/' ? 'index.html' : url);
+  if (url.includes('..') || !fs.existsSync(file) || !fs.statSync(file).isFile()) return response.writeHead(404).end();
+  response.writeHead(200, {'content-type': types[path.extname(file)] || 'application/octet-stream'});
+  fs.createReadStream(file).pipe(response);
+});
+await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium', headless: true, defaultViewport: {width: 1280, height: 960},
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${path.join(work, 'profile')}`]});
+try {
+  const page = await browser.newPage();
+  page.on('pageerror', error => check(false, `no page error (${error.message})`));
+  // Keeps the first frame as presented, and counts frames for the waits below.
+  await page.evaluateOnNewDocument(() => {
+    window.presented = 0;
+    addEventListener('gamevrak-present', () => {
+      if (++window.presented === 1) window.frame0 = window.grab();
+    });
+    window.grab = (context = document.getElementById('canvas').getContext('2d')) => {
+      const pixels = context.getImageData(0, 0, 640, 480).data;
+      let text = '';
+      for (let i = 0; i < pixels.length; i += 0x8000) text += String.fromCharCode(...pixels.subarray(i, i + 0x8000));
+      return btoa(text);
+    };
+  });
+  const grab = async () => Buffer.from(await page.evaluate(() => window.grab()), 'base64');
+  const frames = async n =>
+    page.waitForFunction(u => window.presented >= u, {timeout: 60000}, (await page.evaluate(() => window.presented)) + n);
+  const press = async key => { await page.keyboard.press(key); await frames(5); };
+  // Buffer pixel (x, y), origin bottom-left, to page pixels at zoom 2.
+  const click = async (x, y, button) => { await page.mouse.click(2 * x + 1, 959 - 2 * y, {button}); await frames(5); };
+  // The share of map pixels of b that equal those of a, cells dx to the right.
+  const similar = (a, b, dx = 0) => {
+    let same = 0;
+    for (let y = 80; y < 420; ++y)
+      for (let x = 0, i = y * 2560, j = i + 64 * dx; x < 500; ++x, i += 4, j += 4)
+        same += a[j] === b[i] && a[j + 1] === b[i + 1] && a[j + 2] === b[i + 2];
+    return same / (340 * 500);
+  };
+
+  await page.goto(`${origin}/index.html`);
+  await page.waitForFunction(() => window.frame0, {timeout: 60000});
+  const first = Buffer.from(await page.evaluate(() => window.frame0), 'base64');
+  const expected = Buffer.from(await page.evaluate(async () => {
+    const context = new OffscreenCanvas(640, 480).getContext('2d');
+    context.drawImage(await createImageBitmap(await (await fetch('/t/frame0.png')).blob()), 0, 0);
+    return window.grab(context);
+  }), 'base64');
+  check(first.length === expected.length && first.equals(expected), 'the start view equals the headless frame 0');
+
+  const start = await grab();
+  await press('ArrowRight');
+  const scrolled = await grab();
+  check(similar(start, scrolled, 1) > 0.95 && similar(start, scrolled) < 0.9, 'an arrow key scrolls the view a cell');
+
+  // With the second member selected, the view goes back to the first one through the
+  // mini-map and a click selects it: the next member is the second again.
+  await press('BracketRight');
+  const second = await grab();
+  await press('BracketRight');
+  await click(518 + (942 >> 4), 338 + (549 >> 4), 'right');
+  await click(16 * (942 & 15) + 8, 16 * (549 & 15) + 8, 'left');
+  await press('BracketRight');
+  check(similar(second, await grab()) > 0.95, 'a click selects the first party member');
+
+  await page.keyboard.press('F1');
+  await page.waitForFunction(() => Module.savesStored >= 5, {timeout: 120000});
+  await frames(10);
+  const saved = await grab();
+  await page.reload();
+  await frames(10);
+  const fresh = await grab();
+  await page.keyboard.press('F3');
+  await frames(70);
+  check(similar(fresh, saved) < 0.9 && similar(saved, await grab()) > 0.95, 'F1, a reload and F3 restore the slot');
+
+  const lines = [];
+  page.on('console', message => { if (message.type() === 'log') lines.push(message.text()); });
+  await page.goto(`${origin}/index.html?replay=/t/script.txt&frames=40`);
+  await page.waitForFunction(() => window.replayExitCode !== undefined, {timeout: 120000});
+  check(lines.join('\n') + '\n' === linux && linux.split('\n').length > 3, `the replay mode prints the Linux lines:\n${lines.join('\n')}`);
+} finally {
+  await browser.close();
+  server.close();
+  fs.rmSync(work, {recursive: true, force: true});
+}
+console.log(`${counts.passed} passed, ${counts.failed} failed`);
+process.exit(counts.failed ? 1 : 0);
