@@ -1,22 +1,25 @@
 // node e2e_web.mjs BUILD_WEB NATIVE_REPLAY GAME_DATA: the browser build in headless Chromium. The start
 // view against the headless runner's frame 0, scrolling, selecting by click, a save that survives a
-// reload, and the replay mode's lines against the Linux runner's.
+// reload, and the replay mode against the Linux runner on the sessions of same_bits.sh.
 import {execFileSync} from 'child_process';
 import fs from 'fs';
 import http from 'http';
 import os from 'os';
 import path from 'path';
+import {fileURLToPath} from 'url';
 import puppeteer from 'puppeteer-core';
 
-const [site, runner, data] = process.argv.slice(2);
+const [site, runner, data] = process.argv.slice(2).map(name => path.resolve(name));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'gamevrak-web-'));
 const counts = {passed: 0, failed: 0};
 const check = (ok, what) => { console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`); counts[ok ? 'passed' : 'failed'] += 1; };
 
-// Replay: select the first party member, then type a map edit in the console.
-const script = ['0 cell 942 549', '1 lclick', '2 key Tab', ...[...'ENV4BLOCK'].map((c, i) => `${3 + i} key ${c}`), '12 key Enter'];
-fs.writeFileSync(path.join(work, 'script.txt'), script.join('\n') + '\n');
-const linux = execFileSync(runner, ['--dir', data, '--frames', '40', '--script', path.join(work, 'script.txt')]).toString();
+// The Linux runner's record of each session (its lines, the SHA-256 of the saved files) and the
+// map folder each starts from, served with the scripts.
+const tests = path.dirname(fileURLToPath(import.meta.url));
+execFileSync('bash', [path.join(tests, 'same_bits.sh'), data, path.join(work, 'linux'), '-', runner],
+  {env: {...process.env, SAME_BITS_INPUTS: path.join(work, 'inputs')}});
+fs.symlinkSync(path.join(tests, 'scenarios'), path.join(work, 'scenarios'));
 execFileSync(runner, ['--dir', data, '--frames', '1', '--shot', `0:${path.join(work, 'frame0.png')}`]);
 const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
 const server = http.createServer((request, response) => {
@@ -102,9 +105,16 @@ try {
 
   const lines = [];
   page.on('console', message => { if (message.type() === 'log') lines.push(message.text()); });
-  await page.goto(`${origin}/index.html?replay=/t/script.txt&frames=40`);
-  await page.waitForFunction(() => window.replayExitCode !== undefined, {timeout: 120000});
-  check(lines.join('\n') + '\n' === linux && linux.split('\n').length > 3, `the replay mode prints the Linux lines:\n${lines.join('\n')}`);
+  for (const session of fs.readdirSync(path.join(work, 'inputs'))) {
+    const record = fs.readFileSync(path.join(work, 'linux', `${session}.txt`), 'utf8');
+    const puts = fs.readdirSync(path.join(work, 'inputs', session)).map(name => `&put=/t/inputs/${session}/${name}`);
+    lines.length = 0;
+    await page.goto(`${origin}/index.html?replay=/t/scenarios/${session}.txt&frames=${/^frames (\d+)/.exec(record)[1]}${puts.join('')}`);
+    await page.waitForFunction(() => window.replayExitCode !== undefined, {timeout: 300000});
+    const want = record.trimEnd().split('\n');
+    const wrong = want.map((line, i) => (line === lines[i] ? '' : `\n  ${lines[i]} instead of ${line}`)).join('');
+    check(!wrong && lines.length === want.length, `the replay mode plays ${session} as Linux does${wrong}`);
+  }
 } finally {
   await browser.close();
   server.close();

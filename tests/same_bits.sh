@@ -3,6 +3,8 @@
 # folders (art and sound from GAME_DIR) and keeps in OUT/SESSION.txt all the
 # runner prints and the SHA-256 of the five saved files; all of it must equal
 # REFERENCE, another build's OUT ("-": none). RUNNER is an absolute path.
+# With SAME_BITS_INPUTS set, the map folder each session starts from is kept
+# there (DIR/SESSION, hard links), for runners that play it elsewhere.
 #   same_bits.sh GAME_DIR OUT REFERENCE [wine] RUNNER
 set -uo pipefail
 fail() { echo "same-bits: FAIL: $*" && exit 1; }
@@ -18,6 +20,9 @@ for s in key_pickup party_fire console_edits; do
         echo "2 key F2" >"$dir/start.txt"
         (cd "$dir" && "$@" --frames 3 --script start.txt >/dev/null) || fail "$s: the start was not saved"
         printf '\033\000' | dd of="$dir/map/2.unit" bs=1 seek=$((36 * 190 + 32)) conv=notrunc status=none
+    fi
+    if [ -n "${SAME_BITS_INPUTS:-}" ]; then
+        mkdir -p "$SAME_BITS_INPUTS/$s" && find "$dir/map" -type f -exec ln -f {} "$SAME_BITS_INPUTS/$s/" \;
     fi
     frames=$(awk '/^[0-9]/ {f = $1} END {print f + 2}' "$SCENARIOS/$s.txt")
     (cd "$dir" && "$@" --frames "$frames" --script "$SCENARIOS/$s.txt") >"$dir/out.txt" 2>"$dir/err.txt" ||

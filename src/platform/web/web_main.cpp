@@ -3,17 +3,17 @@
 // longer waits for its result: the page is told of the end here.
 #include <emscripten.h>
 
-#include "app/shell.h"
-#include "platform/platform.h"
+#include "app/options.h"
 
+// clang-format off
 EM_JS(void, TellPageEnded, (int code), {
     if (Module.onExit) Module.onExit(code);
 });
+// clang-format on
 
-int main(int, char** argv)
+int main(int argc, char** argv)
 {
-    PlatformEnterGameDirectory(argv[0]);
-    int code = GameMain();
+    int code = RunGame(argc, argv);
     TellPageEnded(code);
     return code;
 }

@@ -9,6 +9,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/common/frame_pacer.h"
 #include "platform/platform.h"
 #include "platform/web/web_audio.h"
 #include "platform/web/web_keymap.h"
@@ -52,21 +53,17 @@ EM_JS(void, BlitToCanvas, (const uint8_t* pixels, int width, int height), {
     canvas.getContext('2d').putImageData(new ImageData(data, width, height), 0, 0);
 });
 
-// Frames at the paced rate: the browser gets its turn until the next one is due
-// (with no pacing, at once). A loop that fell behind starts afresh rather than
-// hurrying to catch up. Each frame is announced with how long the game worked
-// on it, for the page's figures.
-EM_ASYNC_JS(void, PaceFrame, (int frames_per_second), {
-    const period = frames_per_second > 0 ? 1000 / frames_per_second : 0;
+// The browser's turn: for the given time, or until the tasks already waiting
+// have run (a timer of 0 would take 4 ms when nested). Each frame is announced
+// with how long the game worked on it, for the page's figures.
+EM_ASYNC_JS(void, YieldToPage, (double milliseconds), {
     const now = performance.now();
-    const pace = Module.pace || (Module.pace = {presented: 0, resumed: now, due: now});
+    const pace = Module.pace || (Module.pace = {presented: 0, resumed: now});
     pace.presented += 1;
     dispatchEvent(new CustomEvent('gamevrak-present', {detail: {count: pace.presented, work: now - pace.resumed}}));
-    pace.due = Math.max(pace.due, now - period) + period;
-    const wait = pace.due - performance.now();
     await new Promise(resolve => {
-        if (wait >= 1) {
-            setTimeout(resolve, wait);
+        if (milliseconds >= 1) {
+            setTimeout(resolve, milliseconds);
         } else {
             const channel = new MessageChannel();
             channel.port1.onmessage = () => resolve();
@@ -97,13 +94,25 @@ bool CallbacksSet = false;
 int32_t PointerX = 0;
 int32_t PointerY = 0;
 // The pointer as the current frame reads it, taken when the pump runs dry.
+bool PointerTaken = false;
 int32_t FramePointerX = 0;
 int32_t FramePointerY = 0;
-int32_t FramesPerSecond = 60;
+// In microseconds of the page's clock.
+FramePacer Pacer;
+constexpr uint64_t PACER_TICKS_PER_SECOND = 1000000;
 std::vector<uint8_t> Picture; // top row first, opaque
 
 constexpr int32_t VK_F11 = 122;
 constexpr int32_t VK_F12 = 123;
+
+uint64_t PacerNow() { return static_cast<uint64_t>(emscripten_get_now() * 1000.0); }
+
+void TakePointer()
+{
+    FramePointerX = PointerX;
+    FramePointerY = PointerY;
+    PointerTaken = true;
+}
 
 EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*)
 {
@@ -167,8 +176,7 @@ void DestroyGameWindow()
 bool PumpOneMessage()
 {
     if (Events.empty()) {
-        FramePointerX = PointerX;
-        FramePointerY = PointerY;
+        TakePointer();
         return false;
     }
     WebEvent e = Events.front();
@@ -195,6 +203,8 @@ void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 
 void GetPointerPosition(int32_t* x, int32_t* y)
 {
+    if (!PointerTaken)
+        TakePointer();
     *x = FramePointerX;
     *y = FramePointerY;
 }
@@ -233,11 +243,14 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t)
             to[i + 3] = 255;
         }
     }
+    // Shown when the browser next paints, which it does while the game waits
+    // for the frame's deadline: input that comes meanwhile reaches the next frame.
+    uint64_t wait = FramePacerWait(&Pacer, PacerNow());
     BlitToCanvas(Picture.data(), width, height);
-    PaceFrame(FramesPerSecond);
+    YieldToPage(static_cast<double>(wait) / 1000.0);
 }
 
-void SetFramePacing(int32_t frames_per_second) { FramesPerSecond = frames_per_second; }
+void SetFramePacing(int32_t frames_per_second) { SetFramePacerRate(&Pacer, PACER_TICKS_PER_SECOND, frames_per_second); }
 
 void PlatformSleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
 
