@@ -1,5 +1,5 @@
 // The start world and its population: the game's builder against the plain
-// second build of tests/world_plain.h, both from zero-filled memory.
+// second build of world_plain.h, both from zero-filled memory.
 #include <benchmark/benchmark.h>
 
 #include "app/rules.h"

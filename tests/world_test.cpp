@@ -1,0 +1,46 @@
+// The start world of seed 99 by its fingerprints, and the runtime generator's
+// sequence.
+#include "fixture.h"
+#include "app/sha256.h"
+
+TEST(Random, FollowsTheMicrosoftRuntimeSequence)
+{
+    Srand(1);
+    for (int32_t expected : {41, 18467, 6334, 26500, 19169})
+        EXPECT_EQ(Rand(), expected);
+}
+
+// Pinned when a plain, separately written build of the world and its
+// population agreed with the game byte for byte.
+TEST(StartWorld, Seed99FingerprintsAndTheFirstView)
+{
+    HeadlessReset(1234567.75);
+    ASSERT_TRUE(StartGame());
+    EXPECT_EQ(RandState, 1234567u) << "reseeded from the clock";
+    const size_t cells = static_cast<size_t>(LayerCells) * WorldLayers;
+    EXPECT_EQ(Sha256Hex(MainMap, cells), "20def6b1a04555915266593f881270f9de8d79af4d58541343ab8fd91bebe757");
+    EXPECT_EQ(Sha256Hex(FlagMap, cells), "7642cf8c5ef24a0113890b9f586393514c269d22989f249b3ed74f31c2b99fb4");
+    // Field by field in declaration order, so that padding plays no part.
+    std::vector<uint8_t> bytes;
+    auto put = [&bytes](const auto& v) {
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
+        bytes.insert(bytes.end(), p, p + sizeof v);
+    };
+    for (int32_t i = 0; i < MaxUnits; ++i) {
+        const Unit& u = UnitTable[i];
+        put(u.spare_byte), put(u.in_use), put(u.spare_word), put(u.cell_x), put(u.cell_y), put(u.layer);
+        put(u.dest_x), put(u.dest_y), put(u.step_x), put(u.step_y), put(u.target_unit), put(u.move_state);
+        put(u.spare_half), put(u.bitmap), put(u.faction), put(u.gold), put(u.max_hit_points), put(u.hit_points);
+        put(u.hidden), put(u.keys), put(u.quest), put(u.attack), put(u.second_stat), put(u.champion);
+        put(u.gold_reward), put(u.spare_half2), put(u.spare_word2), put(u.last_spell_frame), put(u.route_order);
+        put(u.dest_unit), put(u.event_frame), put(u.spare_word3);
+    }
+    EXPECT_EQ(Sha256Hex(bytes.data(), bytes.size()),
+              "6a8386e468965879a607fd7f456115f6b0585e57ba0ae43b01e96d50e02dca64");
+    EXPECT_EQ(CurrentUnit, 36) << "the first party member";
+    EXPECT_EQ(std::make_tuple(ViewX, ViewY, ViewLayer), std::make_tuple(942, 549, 1));
+    EXPECT_EQ(PathFinders[0].WindowSide, 1024);
+    ASSERT_EQ(HeadlessSounds().size(), 1u);
+    EXPECT_EQ(HeadlessSounds()[0].path, ".\\sound\\scream1b.wav");
+    FreeWorld();
+}
