@@ -142,7 +142,11 @@ void WriteVariables(SaveStream& out)
 }
 
 // The file is written whole under a temporary name and only then takes the
-// place of the old one, so an interrupted save leaves either file complete.
+// place of the old one, so an interrupted save leaves either file complete. The
+// progress screen and the pause come once the file is in place: a file that
+// cannot be written is left as it was and shows nothing, like one that cannot
+// be opened. The screen draws nothing the writing changes (a route index below
+// -1 draws as little as an idle one).
 void SaveSlotFile(int32_t slot, SlotFile file)
 {
     char path[64];
@@ -152,7 +156,6 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     std::FILE* f = OpenFileTruncated(temporary);
     if (!f)
         return;
-    ShowProgress(SAVE_MESSAGES[file]);
     SaveStream out(f);
     switch (file) {
     case FILE_MAINMAP: WriteGrid(out, MainMap); break;
@@ -161,10 +164,13 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     case FILE_PATHFIND: WriteRoutes(out); break;
     case FILE_VARIABLES: WriteVariables(out); break;
     }
-    PlatformSleep(1000);
     bool closed = std::fclose(f) == 0;
-    if (out.ok && closed)
-        ReplaceFileAtomically(temporary, path);
+    if (!out.ok || !closed || !ReplaceFileAtomically(temporary, path)) {
+        RemoveFile(temporary);
+        return;
+    }
+    ShowProgress(SAVE_MESSAGES[file]);
+    PlatformSleep(1000);
 }
 
 // ---- Reading -------------------------------------------------------------------
