@@ -207,8 +207,13 @@ struct LoadStream {
         for (size_t done = 0; done < count && left >= 4;) {
             size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
             size_t whole = Read(block.data(), n * 4) / 4;
-            for (size_t i = 0; i < whole; ++i)
-                words[done + i] = static_cast<T>(GetWord(&block[i * 4]));
+            // Only words that change are stored: the route arrays are mostly
+            // zeros over pages never written, which then stay unmapped.
+            for (size_t i = 0; i < whole; ++i) {
+                T value = static_cast<T>(GetWord(&block[i * 4]));
+                if (words[done + i] != value)
+                    words[done + i] = value;
+            }
             if (whole < n)
                 return;
             done += n;
