@@ -33,7 +33,6 @@ TEST(PathMemory, RouteAndNodeArraysStayUnmappedUntilUsed)
     HeadlessReset();
     PrepareStartUp();
     PopulateWorld();
-    WaitTrigTables(); // filled on a helper thread: let it finish before counting pages
     const int64_t started = ResidentKb();
     ASSERT_GT(started, 0) << "no /proc/self/status";
 
