@@ -203,16 +203,22 @@ struct LoadStream {
     // Whole values only: a value cut by the end of the file keeps its old contents.
     template <class T> void ReadWords(T* words, size_t count)
     {
-        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        static_assert(sizeof(T) == 4);
         for (size_t done = 0; done < count && left >= 4;) {
-            size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
+            // No more than the file still holds: a short file needs no large block.
+            size_t n = std::min({count - done, ROUTE_BLOCK_WORDS, left / 4});
+            block.resize(std::max(block.size(), n * 4));
             size_t whole = Read(block.data(), n * 4) / 4;
-            // Only words that change are stored: the route arrays are mostly
-            // zeros over pages never written, which then stay unmapped.
-            for (size_t i = 0; i < whole; ++i) {
-                T value = static_cast<T>(GetWord(&block[i * 4]));
-                if (words[done + i] != value)
-                    words[done + i] = value;
+            for (size_t i = 0; std::endian::native != std::endian::little && i < whole; ++i) {
+                uint32_t host = GetWord(&block[i * 4]);
+                std::memcpy(&block[i * 4], &host, 4);
+            }
+            // Only the 4 KB runs that change are stored: the route arrays are
+            // mostly zeros over pages never written, which then stay unmapped.
+            for (size_t i = 0; i < whole; i += 1024) {
+                size_t bytes = std::min<size_t>(1024, whole - i) * 4;
+                if (std::memcmp(words + done + i, &block[i * 4], bytes) != 0)
+                    std::memcpy(words + done + i, &block[i * 4], bytes);
             }
             if (whole < n)
                 return;
@@ -225,7 +231,7 @@ void ReadGrid(LoadStream& in, uint8_t* grid) { in.Read(grid, std::min(GridBytes(
 
 void ReadUnits(LoadStream& in)
 {
-    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
+    std::vector<uint8_t> records(std::min(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE, in.left));
     size_t got = in.Read(records.data(), records.size());
     for (int32_t u = 0; u < MaxUnits; ++u) {
         size_t start = static_cast<size_t>(u) * UNIT_RECORD_SIZE;
