@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/random.h"
@@ -75,12 +76,26 @@ size_t GridBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t
 size_t GridFileBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(SAVED_LAYERS); }
 size_t RouteWords() { return static_cast<size_t>(MaxUnits) * static_cast<size_t>(PathCap); }
 
+// A staging block that grows as needed and is never zero-filled: every byte of
+// it is written before it is read.
+struct Block {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+
+    uint8_t* Reserve(size_t n)
+    {
+        if (n > size)
+            bytes = std::make_unique_for_overwrite<uint8_t[]>(size = n);
+        return bytes.get();
+    }
+};
+
 // ---- Writing -------------------------------------------------------------------
 
 struct SaveStream {
     std::FILE* file;
     bool ok = true; // a failed write keeps the old file in place
-    std::vector<uint8_t> block;
+    Block block;
 
     explicit SaveStream(std::FILE* f) : file(f) {}
 
@@ -92,12 +107,12 @@ struct SaveStream {
 
     template <class T> void WriteWords(const T* words, size_t count)
     {
-        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        uint8_t* b = block.Reserve(std::min(count, ROUTE_BLOCK_WORDS) * 4);
         for (size_t done = 0; done < count && ok;) {
             size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
             for (size_t i = 0; i < n; ++i)
-                PutWord(&block[i * 4], static_cast<uint32_t>(words[done + i]));
-            Write(block.data(), n * 4);
+                PutWord(&b[i * 4], static_cast<uint32_t>(words[done + i]));
+            Write(b, n * 4);
             done += n;
         }
     }
@@ -180,7 +195,7 @@ void SaveSlotFile(int32_t slot, SlotFile file)
 struct LoadStream {
     std::FILE* file;
     size_t left = 0;
-    std::vector<uint8_t> block;
+    Block block;
 
     explicit LoadStream(std::FILE* f) : file(f)
     {
@@ -207,18 +222,18 @@ struct LoadStream {
         for (size_t done = 0; done < count && left >= 4;) {
             // No more than the file still holds: a short file needs no large block.
             size_t n = std::min({count - done, ROUTE_BLOCK_WORDS, left / 4});
-            block.resize(std::max(block.size(), n * 4));
-            size_t whole = Read(block.data(), n * 4) / 4;
+            uint8_t* b = block.Reserve(n * 4);
+            size_t whole = Read(b, n * 4) / 4;
             for (size_t i = 0; std::endian::native != std::endian::little && i < whole; ++i) {
-                uint32_t host = GetWord(&block[i * 4]);
-                std::memcpy(&block[i * 4], &host, 4);
+                uint32_t host = GetWord(&b[i * 4]);
+                std::memcpy(&b[i * 4], &host, 4);
             }
             // Only the 4 KB runs that change are stored: the route arrays are
             // mostly zeros over pages never written, which then stay unmapped.
             for (size_t i = 0; i < whole; i += 1024) {
                 size_t bytes = std::min<size_t>(1024, whole - i) * 4;
-                if (std::memcmp(words + done + i, &block[i * 4], bytes) != 0)
-                    std::memcpy(words + done + i, &block[i * 4], bytes);
+                if (std::memcmp(words + done + i, &b[i * 4], bytes) != 0)
+                    std::memcpy(words + done + i, &b[i * 4], bytes);
             }
             if (whole < n)
                 return;
