@@ -1,7 +1,6 @@
-// Fuzz target: the bitmap reader on arbitrary file bytes. Each input is the
-// whole file, loaded into one slot, which must then hold exactly what the file
-// describes, or be left as it was when the header is refused. A loaded picture
-// is drawn the three ways the map view draws, across the screen's edges.
+// Fuzz target: the bitmap reader on arbitrary file bytes. Each input is a whole file, loaded into
+// one slot, which must then hold exactly what the file describes, or be left as it was when the
+// header is refused. A loaded picture is drawn the three ways the map view draws, across the edges.
 #include "assets/bitmap.h"
 #include "fuzz_game.h"
 #include "world/mapview.h"
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    Path = GameDir("") + "/fuzz.bmp";
+    Path = GameDir(FUZZ_GAME_DIR) + "/fuzz.bmp";
     AllocateBitmapSlots();
     SetScreenSize(640, 480);
     return 0;

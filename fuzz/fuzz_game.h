@@ -32,9 +32,8 @@ namespace fs = std::filesystem;
 
 [[noreturn]] inline void Fail(const char* what) { std::fprintf(stderr, "fuzz: %s\n", what), std::abort(); }
 
-// `dir`, or when empty a fresh folder (in memory where the host has /dev/shm,
-// removed at exit), with an empty map folder and copies of the art and sound of
-// `game`: copies, since a load creates missing files.
+// `dir`, or a fresh folder removed at exit, with an empty map folder and copies (a load creates
+// missing files) of the art and sound of `game`.
 inline std::string GameDir(const fs::path& game, std::string dir = "")
 {
     static std::vector<std::string> made;
@@ -73,10 +72,23 @@ inline Regions GameState()
 inline std::vector<std::vector<uint8_t>> Start;
 inline fs::path Home, Dir; // where the process started, and the game's folder
 
-// Starts the game in `dir` on the headless backend and keeps its start state.
-// The game is in its folder only while it runs an input, so that the fuzzer's
-// paths stay relative to where it started (not crash inputs: run.sh gives an
-// absolute -artifact_prefix).
+// Advice to the system on the whole pages of the four route arrays. Dropping
+// them (MADV_DONTNEED) zeros them without writing; the bytes at the ends are.
+inline void AdviseRoutes(int advice)
+{
+    for (int i = 0; i < 4; ++i) {
+        uint8_t* p = reinterpret_cast<uint8_t*>(i % 2 ? PathFinders[i / 2].RouteY : PathFinders[i / 2].RouteX);
+        uintptr_t page = sysconf(_SC_PAGESIZE), a = reinterpret_cast<uintptr_t>(p), e = a + 4 * MaxUnits * PathCap;
+        uintptr_t pa = (a + page - 1) / page * page, pe = std::max(pa, e / page * page);
+        if (madvise(reinterpret_cast<void*>(pa), pe - pa, advice) != 0)
+            pa = pe = e;
+        std::memset(p, 0, advice == MADV_DONTNEED ? pa - a : 0);
+        std::memset(p + (pe - a), 0, advice == MADV_DONTNEED ? e - pe : 0);
+    }
+}
+
+// Starts the game in `dir` on the headless backend and keeps its start state. The process is in
+// `dir` only while it runs an input: the fuzzer's paths stay relative to where it started.
 inline void StartGameOnce(const fs::path& dir)
 {
     Home = fs::current_path();
@@ -85,38 +97,45 @@ inline void StartGameOnce(const fs::path& dir)
     if (!StartGame())
         Fail("the game did not start");
     std::atexit(FreeWorld);
+    AdviseRoutes(MADV_HUGEPAGE); // a fault for 2 MB, not 4 KB, as loads sweep them
     for (auto [p, n] : GameState())
         Start.emplace_back(static_cast<uint8_t*>(p), static_cast<uint8_t*>(p) + n);
     fs::current_path(Home);
 }
 
-// Zeros again: the whole pages are given back to the system, not written.
-inline void Forget(void* p, size_t bytes)
-{
-    uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE)), a = reinterpret_cast<uintptr_t>(p), e = a + bytes;
-    uintptr_t pa = (a + page - 1) / page * page, pe = std::max(pa, e / page * page);
-    if (madvise(reinterpret_cast<void*>(pa), pe - pa, MADV_DONTNEED) != 0)
-        pa = pe = e;
-    std::memset(p, 0, pa - a);
-    std::memset(reinterpret_cast<void*>(pe), 0, e - pe);
-}
-
 inline void ResetGame()
 {
-    fs::current_path(Dir);
     HeadlessReset();
     ClearInputFlags();
     ResetPathFinders();
-    for (int i = 0; i < 4; ++i)
-        Forget(i % 2 ? PathFinders[i / 2].RouteY : PathFinders[i / 2].RouteX, 4 * MaxUnits * PathCap);
+    AdviseRoutes(MADV_DONTNEED);
     Regions state = GameState();
     for (size_t i = 0; i < state.size(); ++i)
         std::memcpy(state[i].first, Start[i].data(), Start[i].size());
     OpenMainWindow(); // at the zoom of the start
-    std::error_code ec;
-    for (const char* kind : {"mainmap", "flagmap", "unit", "pathfind", "variables"})
-        fs::remove(std::string("map/2.") + kind, ec); // an earlier input's save
     Srand(PlatformTimeSeconds());
+}
+
+inline uint64_t* Ends = nullptr; // where RunFrames leaves a hash of how the game ended
+
+// Up to `frames` frames as the replay runner runs them, then the reset: within the run, so that it
+// frees what it allocated, or libFuzzer runs it again to look for a leak.
+inline void RunFrames(int32_t frames)
+{
+    fs::current_path(Dir);
+    HeadlessDeliverFrame(0);
+    for (int32_t i = 0; i < frames && QuitRequested == 0; ++i) {
+        RunFrame();
+        HeadlessAdvanceClock(1.0 / 60.0);
+    }
+    Regions state = GameState();
+    state.push_back({&RandState, sizeof RandState});
+    state.push_back({const_cast<uint8_t*>(HeadlessLastFrame().data()), HeadlessLastFrame().size()});
+    for (auto [p, n] : state)
+        for (size_t i = 0; Ends && i < n; ++i)
+            *Ends = (*Ends ^ static_cast<const uint8_t*>(p)[i]) * 1099511628211ull;
+    ResetGame();
+    fs::current_path(Home);
 }
 
 // Runs `reference`, `other`, then `reference` again, and stops unless the two
@@ -125,29 +144,12 @@ inline void ResetGame()
 inline void CheckResetIsComplete(int (*run)(const uint8_t*, size_t), const std::vector<uint8_t>& reference,
                                  const std::vector<uint8_t>& other)
 {
-    uint64_t ends[3] = {1469598103934665603ull, 1469598103934665603ull, 1469598103934665603ull};
-    for (int k = 0; k < 3; ++k) {
-        run(k == 1 ? other.data() : reference.data(), k == 1 ? other.size() : reference.size());
-        Regions state = GameState();
-        state.push_back({&RandState, sizeof RandState});
-        state.push_back({const_cast<uint8_t*>(HeadlessLastFrame().data()), HeadlessLastFrame().size()});
-        for (auto [p, n] : state)
-            for (size_t i = 0; i < n; ++i)
-                ends[k] = (ends[k] ^ static_cast<const uint8_t*>(p)[i]) * 1099511628211ull;
-    }
+    uint64_t ends[3] = {};
+    for (int k = 0; k < 3; ++k)
+        run((Ends = &ends[k], k == 1 ? other.data() : reference.data()), k == 1 ? other.size() : reference.size());
+    Ends = nullptr;
     if (ends[0] != ends[2] || ends[0] == ends[1])
         Fail(ends[0] == ends[1] ? "the reset check's inputs end alike" : "the reset leaves state behind");
-}
-
-// Up to `frames` frames as the replay runner runs them; events of frame 0 arrive before the first.
-inline void RunFrames(int32_t frames)
-{
-    HeadlessDeliverFrame(0);
-    for (int32_t i = 0; i < frames && QuitRequested == 0; ++i) {
-        RunFrame();
-        HeadlessAdvanceClock(1.0 / 60.0);
-    }
-    fs::current_path(Home);
 }
 
 struct Bytes {
@@ -208,7 +210,7 @@ int main(int argc, char** argv)
             inputs.push_back(entry.path());
     std::sort(inputs.begin(), inputs.end());
     for (const fuzz::fs::path& path : inputs) {
-        if (fuzz::fs::is_directory(path, ec))
+        if (fuzz::fs::is_directory(path, ec) || path.string()[0] == '-') // a folder, or a flag for libFuzzer
             continue;
         std::ifstream in(path, std::ios::binary);
         std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -1,11 +1,11 @@
 // Fuzz target: a slot of arbitrary files loaded with F3 over the running game,
 // then a few frames of play. Input, numbers little-endian:
-//   byte     frames of play after the loading frame: 1 + value % 8
+//   byte     frames of play after the loading frame: 1 + value % 4
 //   byte     frames between movement ticks: the value, at least 3
 //   u16      the frame count the game is at
 //   for each file (mainmap, flagmap, unit, pathfind, variables):
-//     byte how     even: missing; else the start world's own save (how & 2) or zeros,
-//                  and then:
+//     byte how     even: missing, or (how & 2) a folder in its place, which cannot be
+//                  opened; odd: the start world's own save (how & 2) or zeros, then:
 //     byte s, u16 m                   length m << (s % 8), or (s = 255) the full length + m - 32768
 //     u32 at, u16 n, u16 r, n bytes   a patch written r + 1 times in a row from `at`
 //   the rest  play (fuzz_game.h)
@@ -26,8 +26,11 @@ void WriteSlotFile(int file, Bytes& in)
 {
     std::string path = std::string("map/1.") + KINDS[file];
     uint8_t how = in.Byte();
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    fs::remove(std::string("map/2.") + KINDS[file], ec); // an earlier input's save
     if (how % 2 == 0)
-        return void(std::remove(path.c_str()));
+        return void(how & 2 && fs::create_directory(path, ec));
     uint64_t s = in.Byte(), full = Saved[file].size(), m = in.Le(2), at = in.Le(4), n = in.Le(2), r = in.Le(2);
     uint64_t length = s == 255 ? std::max<uint64_t>(full + m, 32768) - 32768 : m << (s % 8);
     n = std::min<uint64_t>(n, in.size - std::min(in.pos, in.size));
@@ -54,9 +57,9 @@ void WriteSlotFile(int file, Bytes& in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ResetGame();
+    fs::current_path(Dir);
     Bytes in{data, size, 0};
-    int32_t frames = 1 + in.Byte() % 8;
+    int32_t frames = 1 + in.Byte() % 4;
     MonsterCyclePeriod = std::max<uint8_t>(3, in.Byte());
     FrameCounter = static_cast<int32_t>(in.Le(2));
     for (int file = 0; file < 5; ++file)
@@ -73,14 +76,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     StartGameOnce(GameDir(FUZZ_GAME_DIR));
     fs::current_path(Dir);
     SaveMap(1);
+    ResetGame(); // the clock the save moved on
     for (int file = 0; file < 5; ++file) {
         std::string path = std::string("map/1.") + KINDS[file];
         Saved[file].resize(fs::file_size(path));
         std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(Saved[file].data()), Saved[file].size());
     }
     fs::current_path(Home);
-    // Missing files and a blow beside the first member; then a walk order and a
-    // zoom, which leave a search, routes and new buffers for the reset to undo.
+    // Missing files and a blow; then a walk order and a zoom: a search, routes and buffers to undo.
     CheckResetIsComplete(LLVMFuzzerTestOneInput, {7, 3, 30, 0, 0, 0, 0, 0, 0, 5, 1, 0, 3, 0, 1, 1},
                          {7, 3, 30, 0, 0, 0, 0, 0, 0, 5, 4, 4, 4, 0, 1, 15});
     return 0;

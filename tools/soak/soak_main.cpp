@@ -1,8 +1,7 @@
-// gamevrak-soak [--frames N] [--seed S] [--work DIR] [--script-only] [--close-at-end]: long random
-// play on the headless backend, whose allocated memory must stay flat (the resident memory, shown,
-// grows as large tables are first touched). The play is the fuzz targets' (fuzz_game.h) decoded from
-// a seeded random stream, without Escape, with saves and loads at set frames. It is written to
-// DIR/soak-script.txt for the replay runner; --script-only stops there.
+// gamevrak-soak [--frames N] [--seed S] [--work DIR] [--script-only] [--close-at-end]: long random play
+// whose allocated memory must stay flat (the resident memory, shown, grows as tables are first touched):
+// the fuzz targets' play (fuzz_game.h) from a seeded random stream, without Escape, with saves and
+// loads at set frames. DIR/soak-script.txt gets it for the replay runner; --script-only stops there.
 #include <malloc.h>
 
 #include <random>
