@@ -18,7 +18,6 @@ void BM_RunFrameAtStartView(benchmark::State& state)
 {
     HeadlessReset();
     StartGame();
-    WaitTrigTables();
     std::vector<double> ms;
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
@@ -38,7 +37,6 @@ void BM_RunFrameAfterWholeLayerSearch(benchmark::State& state)
 {
     HeadlessReset();
     StartGame();
-    WaitTrigTables();
     StartSearch(&PathFinders[0], ViewX, ViewY, 1, 1, 1, 1024);
     SearchSteps(&PathFinders[0], 1 << 20);
     std::vector<double> ms;
@@ -59,7 +57,6 @@ void BM_MapViewAndMiniMap(benchmark::State& state)
 {
     HeadlessReset();
     StartGame();
-    WaitTrigTables();
     for (auto _ : state) {
         ClearScreen();
         DrawMapView();
@@ -74,7 +71,6 @@ void BM_SearchMarks(benchmark::State& state)
 {
     HeadlessReset();
     StartGame();
-    WaitTrigTables();
     if (state.range(0) == 1) {
         StartSearch(&PathFinders[0], ViewX, ViewY, 1, 1, 1, 1024);
         SearchSteps(&PathFinders[0], 1 << 20);

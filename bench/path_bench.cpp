@@ -28,7 +28,6 @@ struct OpenedStartWorld {
         HeadlessReset();
         PrepareStartUp();
         PopulateWorld();
-        WaitTrigTables();
         for (int32_t i = 0; i < LayerCells; ++i)
             if (MainMap[LayerCells + i] == CELL_DOOR)
                 MainMap[LayerCells + i] = CELL_FLOOR;

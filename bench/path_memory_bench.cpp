@@ -33,7 +33,6 @@ void BM_PathFinderResidentMemory(benchmark::State& state)
     HeadlessReset();
     PrepareStartUp();
     PopulateWorld();
-    WaitTrigTables(); // filled on a helper thread: let it finish before counting pages
     for (int32_t i = 0; i < LayerCells; ++i)
         if (MainMap[LayerCells + i] == CELL_DOOR)
             MainMap[LayerCells + i] = CELL_FLOOR;

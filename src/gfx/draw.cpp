@@ -1,12 +1,9 @@
 #include "gfx/draw.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "app/input.h"
 #include "app/random.h"
@@ -113,79 +110,34 @@ void DrawCursorCross()
     DrawLine(mx, my, mx, my - 5, 255, 255, 255);
 }
 
-// The tables are filled on a helper thread so that start-up does not wait for
-// 7.2 million sin/cos calls; they become visible in SinTable/CosTable only once
-// complete, so the game thread never sees a half-filled table.
-static std::thread TrigBuilder;
-static float* PendingSin = nullptr;
-static float* PendingCos = nullptr;
-static std::atomic<bool> TrigCancel{false};
-
-static void FillTrigTables(float* sin_table, float* cos_table, int32_t count)
-{
-    for (int32_t i = 0; i < count; ++i) {
-        if ((i & 0xFFFF) == 0 && TrigCancel.load(std::memory_order_relaxed))
-            return;
-        double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
-        sin_table[i] = static_cast<float>(std::sin(a));
-        cos_table[i] = static_cast<float>(std::cos(a));
-    }
-}
-
-static void PublishTrigTables()
-{
-    SinTable = PendingSin;
-    CosTable = PendingCos;
-    PendingSin = nullptr;
-    PendingCos = nullptr;
-}
-
+// Both tables come zero-filled, which costs no memory until a page is written,
+// and each entry is computed when a circle first reads it. An angle's sine and
+// cosine are never both zero, so two zeros mark an entry not computed yet.
 void BuildTrigTables()
 {
-    if (SinTable || CosTable || PendingSin || PendingCos)
+    if (SinTable || CosTable)
         return;
-    float* s = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
-    float* c = static_cast<float*>(std::malloc(sizeof(float) * TRIG_TABLE_SIZE));
-    if (!s || !c) {
-        std::free(s);
-        std::free(c);
-        return;
-    }
-    PendingSin = s;
-    PendingCos = c;
-    TrigCancel.store(false);
-    try {
-        TrigBuilder = std::thread(FillTrigTables, s, c, TRIG_TABLE_SIZE);
-    } catch (const std::system_error&) {
-        // No thread to be had: fill them here instead.
-        FillTrigTables(s, c, TRIG_TABLE_SIZE);
-        PublishTrigTables();
-    }
-}
-
-void WaitTrigTables()
-{
-    if (TrigBuilder.joinable()) {
-        TrigBuilder.join();
-        PublishTrigTables();
-    }
+    SinTable = static_cast<float*>(std::calloc(TRIG_TABLE_SIZE, sizeof(float)));
+    CosTable = static_cast<float*>(std::calloc(TRIG_TABLE_SIZE, sizeof(float)));
+    if (!SinTable || !CosTable)
+        FreeTrigTables();
 }
 
 void FreeTrigTables()
 {
-    if (TrigBuilder.joinable()) {
-        TrigCancel.store(true);
-        TrigBuilder.join();
-        TrigCancel.store(false);
-    }
-    std::free(PendingSin);
-    std::free(PendingCos);
-    PendingSin = nullptr;
-    PendingCos = nullptr;
     std::free(SinTable);
     std::free(CosTable);
     SinTable = nullptr;
     CosTable = nullptr;
+}
+
+static void ComputeTrigEntry(int32_t i)
+{
+    if (SinTable[i] != 0.0f || CosTable[i] != 0.0f)
+        return;
+    double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
+    SinTable[i] = static_cast<float>(std::sin(a));
+    CosTable[i] = static_cast<float>(std::cos(a));
 }
 
 // A centre this far out cannot reach any buffer, and truncating it would overflow.
@@ -193,7 +145,6 @@ static bool CentreInRange(double v) { return v > -1.0e9 && v < 1.0e9; }
 
 void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t b)
 {
-    WaitTrigTables();
     if (!SinTable || !CosTable)
         return;
     if (!CentreInRange(cx) || !CentreInRange(cy))
@@ -207,6 +158,7 @@ void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, 
     int32_t icy = static_cast<int32_t>(cy);
     for (double a = 0.0; a <= 180.0; a += step) {
         int32_t i = static_cast<int32_t>(a * 1000.0);
+        ComputeTrigEntry(i);
         int32_t ox = static_cast<int32_t>(SinTable[i] * radius);
         int32_t oy = static_cast<int32_t>(-radius * CosTable[i]);
         int32_t py = oy + icy;

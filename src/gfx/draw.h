@@ -8,7 +8,7 @@ extern int32_t ScreenHeight;
 extern int32_t PixelZoom;
 extern uint8_t* ScreenBuffer;
 extern uint8_t* LayerBuffer;
-extern float* SinTable; // 3,600,000 entries: thousandths of a degree
+extern float* SinTable; // 3,600,000 entries: thousandths of a degree, computed as read
 extern float* CosTable;
 
 constexpr int32_t TRIG_TABLE_SIZE = 3600000;
@@ -19,11 +19,8 @@ void PutPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void PutLayerPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t g, uint8_t b);
 void DrawCursorCross();
-// Starts filling both tables on a helper thread; they appear in SinTable and
-// CosTable once WaitTrigTables has seen the work finished.
+// Allocates both tables, zero-filled; circles compute the entries they read.
 void BuildTrigTables();
-void WaitTrigTables();
-// Stops a fill still in progress and frees both tables.
 void FreeTrigTables();
 void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t b);
 void ClearScreen();

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/random.h"
@@ -76,12 +77,26 @@ size_t GridBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t
 size_t GridFileBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(SAVED_LAYERS); }
 size_t RouteWords() { return static_cast<size_t>(MaxUnits) * static_cast<size_t>(PathCap); }
 
+// A staging block that grows as needed and is never zero-filled: every byte of
+// it is written before it is read.
+struct Block {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+
+    uint8_t* Reserve(size_t n)
+    {
+        if (n > size)
+            bytes = std::make_unique_for_overwrite<uint8_t[]>(size = n);
+        return bytes.get();
+    }
+};
+
 // ---- Writing -------------------------------------------------------------------
 
 struct SaveStream {
     std::FILE* file;
     bool ok = true; // a failed write keeps the old file in place
-    std::vector<uint8_t> block;
+    Block block;
 
     explicit SaveStream(std::FILE* f) : file(f) {}
 
@@ -93,12 +108,12 @@ struct SaveStream {
 
     template <class T> void WriteWords(const T* words, size_t count)
     {
-        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        uint8_t* b = block.Reserve(std::min(count, ROUTE_BLOCK_WORDS) * 4);
         for (size_t done = 0; done < count && ok;) {
             size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
             for (size_t i = 0; i < n; ++i)
-                PutWord(&block[i * 4], static_cast<uint32_t>(words[done + i]));
-            Write(block.data(), n * 4);
+                PutWord(&b[i * 4], static_cast<uint32_t>(words[done + i]));
+            Write(b, n * 4);
             done += n;
         }
     }
@@ -141,7 +156,11 @@ void WriteVariables(SaveStream& out)
 }
 
 // The file is written whole under a temporary name and only then takes the
-// place of the old one, so an interrupted save leaves either file complete.
+// place of the old one, so an interrupted save leaves either file complete. The
+// progress screen and the pause come once the file is in place: a file that
+// cannot be written is left as it was and shows nothing, like one that cannot
+// be opened. The screen draws nothing the writing changes (a route index below
+// -1 draws as little as an idle one).
 void SaveSlotFile(int32_t slot, SlotFile file)
 {
     char path[64];
@@ -151,7 +170,6 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     std::FILE* f = OpenFileTruncated(temporary);
     if (!f)
         return;
-    ShowProgress(SAVE_MESSAGES[file]);
     SaveStream out(f);
     switch (file) {
     case FILE_MAINMAP: WriteGrid(out, MainMap); break;
@@ -160,10 +178,13 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     case FILE_PATHFIND: WriteRoutes(out); break;
     case FILE_VARIABLES: WriteVariables(out); break;
     }
-    PlatformSleep(1000);
     bool closed = std::fclose(f) == 0;
-    if (out.ok && closed)
-        ReplaceFileAtomically(temporary, path);
+    if (!out.ok || !closed || !ReplaceFileAtomically(temporary, path)) {
+        RemoveFile(temporary);
+        return;
+    }
+    ShowProgress(SAVE_MESSAGES[file]);
+    PlatformSleep(1000);
 }
 
 // ---- Reading -------------------------------------------------------------------
@@ -173,7 +194,7 @@ void SaveSlotFile(int32_t slot, SlotFile file)
 struct LoadStream {
     std::FILE* file;
     size_t left = 0;
-    std::vector<uint8_t> block;
+    Block block;
 
     explicit LoadStream(std::FILE* f) : file(f)
     {
@@ -196,12 +217,23 @@ struct LoadStream {
     // Whole values only: a value cut by the end of the file keeps its old contents.
     template <class T> void ReadWords(T* words, size_t count)
     {
-        block.resize(std::max(block.size(), std::min(count, ROUTE_BLOCK_WORDS) * 4));
+        static_assert(sizeof(T) == 4);
         for (size_t done = 0; done < count && left >= 4;) {
-            size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
-            size_t whole = Read(block.data(), n * 4) / 4;
-            for (size_t i = 0; i < whole; ++i)
-                words[done + i] = static_cast<T>(GetWord(&block[i * 4]));
+            // No more than the file still holds: a short file needs no large block.
+            size_t n = std::min({count - done, ROUTE_BLOCK_WORDS, left / 4});
+            uint8_t* b = block.Reserve(n * 4);
+            size_t whole = Read(b, n * 4) / 4;
+            for (size_t i = 0; std::endian::native != std::endian::little && i < whole; ++i) {
+                uint32_t host = GetWord(&b[i * 4]);
+                std::memcpy(&b[i * 4], &host, 4);
+            }
+            // Only the 4 KB runs that change are stored: the route arrays are
+            // mostly zeros over pages never written, which then stay unmapped.
+            for (size_t i = 0; i < whole; i += 1024) {
+                size_t bytes = std::min<size_t>(1024, whole - i) * 4;
+                if (std::memcmp(words + done + i, &b[i * 4], bytes) != 0)
+                    std::memcpy(words + done + i, &b[i * 4], bytes);
+            }
             if (whole < n)
                 return;
             done += n;
@@ -213,7 +245,7 @@ void ReadGrid(LoadStream& in, uint8_t* grid) { in.Read(grid, std::min(GridBytes(
 
 void ReadUnits(LoadStream& in)
 {
-    std::vector<uint8_t> records(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE);
+    std::vector<uint8_t> records(std::min(static_cast<size_t>(MaxUnits) * UNIT_RECORD_SIZE, in.left));
     size_t got = in.Read(records.data(), records.size());
     for (int32_t u = 0; u < MaxUnits; ++u) {
         size_t start = static_cast<size_t>(u) * UNIT_RECORD_SIZE;

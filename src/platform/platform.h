@@ -66,15 +66,19 @@ void PlatformPlaySound(const char* path);
 // Opens with the open-always disposition: a missing file is created empty, an
 // existing one is not truncated. The path uses backslashes as separators and is
 // translated for the host. Returns nullptr when the file cannot be opened at all
-// (for example when its folder is missing).
+// (for example when its folder is missing, or a folder has its name).
 std::FILE* OpenFileAlways(const char* path, bool for_writing);
 // Opens for writing, creating the file or emptying it when present; nullptr when
 // it cannot be opened. For the temporary file that ReplaceFileAtomically moves.
 std::FILE* OpenFileTruncated(const char* path);
 // Writes go to a temporary name beside the final one; this puts the finished
 // (closed) file in place atomically, its data made durable first. Both paths
-// use backslashes. True on success.
+// use backslashes. True on success; on failure the temporary is still there.
+// Where the host refuses the move because another program holds the final file
+// open (Windows), the file is written in place instead.
 bool ReplaceFileAtomically(const char* temporary_path, const char* final_path);
+// Deletes a file (backslash path); true when it is gone.
+bool RemoveFile(const char* path);
 // True when the folder exists (backslash path).
 bool FolderExists(const char* path);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -285,6 +286,19 @@ void* SearchBlock = nullptr;
 
 size_t SearchStride(size_t cells) { return (22 * cells + 63) / 64 * 64; }
 
+// What a new pathfinder holds besides zeros.
+void SetStartFields(PathFinder& pf)
+{
+    if (pf.RouteIndex)
+        std::fill(pf.RouteIndex, pf.RouteIndex + MaxUnits, ROUTE_IDLE);
+    pf.RunningUnit = 1;
+    for (int d = 0; d < 8; ++d) {
+        pf.DirX[d] = DIR_X[d];
+        pf.DirY[d] = DIR_Y[d];
+        pf.DirCost[d] = DIR_COST[d];
+    }
+}
+
 } // namespace
 
 void CreatePathFinders()
@@ -303,15 +317,7 @@ void CreatePathFinders()
         pf.RouteY = static_cast<uint32_t*>(std::calloc(units * PathCap, sizeof(uint32_t)));
         pf.RouteLength = static_cast<uint32_t*>(std::calloc(units, sizeof(uint32_t)));
         pf.RouteIndex = static_cast<int32_t*>(std::calloc(units, sizeof(int32_t)));
-        if (pf.RouteIndex)
-            for (size_t u = 0; u < units; ++u)
-                pf.RouteIndex[u] = ROUTE_IDLE;
-        pf.RunningUnit = 1;
-        for (int d = 0; d < 8; ++d) {
-            pf.DirX[d] = DIR_X[d];
-            pf.DirY[d] = DIR_Y[d];
-            pf.DirCost[d] = DIR_COST[d];
-        }
+        SetStartFields(pf);
         if (!SearchBlock || !pf.RouteX || !pf.RouteY || !pf.RouteLength || !pf.RouteIndex)
             continue;
         // Widest elements first, so that every array is aligned.
@@ -347,6 +353,42 @@ void FreePathFinders()
     SearchBlock = nullptr;
     std::free(PathFinders);
     PathFinders = nullptr;
+}
+
+// Clears only what searches wrote; the route cells stay as they are, since no
+// route index points into them any more.
+void ResetPathFinders()
+{
+    if (!PathFinders)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        PathFinder& pf = PathFinders[i];
+        PathSearchAccel* a = pf.accel;
+        if (!a)
+            continue;
+        if (pf.Active)
+            a->node_dirty = std::max(a->node_dirty, static_cast<int64_t>(pf.LastNode) + 1);
+        const size_t nodes = static_cast<size_t>(std::min(a->node_dirty, a->node_capacity));
+        std::memset(pf.NodeX, 0, nodes * sizeof(int16_t));
+        std::memset(pf.NodeY, 0, nodes * sizeof(int16_t));
+        std::memset(pf.NodeParent, 0, nodes * sizeof(uint32_t));
+        std::memset(pf.NodeState, 0, nodes);
+        std::memset(pf.NodeCost, 0, nodes * sizeof(float));
+        std::memset(pf.SearchMask, 0, static_cast<size_t>(std::min(a->mask_dirty, a->node_capacity)));
+        std::memset(pf.RouteLength, 0, static_cast<size_t>(a->unit_capacity) * sizeof(uint32_t));
+        uint8_t* base = static_cast<uint8_t*>(SearchBlock) + i * SearchStride(static_cast<size_t>(a->node_capacity));
+        PathSearchAccel fresh(reinterpret_cast<uint64_t*>(base));
+        fresh.node_capacity = a->node_capacity;
+        fresh.unit_capacity = a->unit_capacity;
+        *a = std::move(fresh);
+        // The arrays come first in the record; every other field is as created.
+        const PathFinder kept = pf;
+        pf = PathFinder{};
+        std::memcpy(&pf, &kept, offsetof(PathFinder, RunningUnit));
+        pf.SearchMask = kept.SearchMask;
+        pf.accel = a;
+        SetStartFields(pf);
+    }
 }
 
 void SchedulePathFinder(PathFinder* pf)

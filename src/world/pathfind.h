@@ -44,6 +44,8 @@ extern PathFinder* PathFinders; // two objects: 0 walk orders, 1 chases
 
 void CreatePathFinders();
 void FreePathFinders();
+// Both pathfinders as CreatePathFinders leaves them, keeping their memory.
+void ResetPathFinders();
 void SchedulePathFinder(PathFinder* pf);
 void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int32_t gy, int32_t layer, int32_t window_side);
 int SearchSteps(PathFinder* pf, int32_t n);

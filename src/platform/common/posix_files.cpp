@@ -28,6 +28,12 @@ std::FILE* OpenFileAlways(const char* path, bool for_writing)
         return f;
     }
     std::FILE* f = std::fopen(p.c_str(), "rb");
+    // A folder opens for reading here, but not on Windows: the same "cannot be opened".
+    struct stat st;
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return nullptr;
+    }
     if (f)
         return f;
     // Open-always on a missing file leaves an empty file behind.
@@ -65,6 +71,8 @@ bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
     SyncPath(slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1));
     return true;
 }
+
+bool RemoveFile(const char* path) { return std::remove(HostPath(path).c_str()) == 0; }
 
 bool FolderExists(const char* path)
 {

@@ -19,20 +19,8 @@ endforeach()
 set(WEB_DIR ${CMAKE_BINARY_DIR})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${WEB_DIR}/index.html COPYONLY)
 
-# Without threads a helper thread cannot start: the core catches that and does the
-# work itself, so the files that start threads need exception catching (the rest
-# does without, as JavaScript-based exceptions slow every call that may throw).
-# Looked for again whenever a core file changes.
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CORE_SOURCES})
-foreach(source ${CORE_SOURCES})
-  file(STRINGS ${source} starts_threads REGEX "std::thread")
-  if(starts_threads)
-    set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS -fexceptions)
-  endif()
-endforeach()
-
 set(web_common_link
-  -fexceptions -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=1 -sENVIRONMENT=web
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=1 -sENVIRONMENT=web
   -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
   ${web_data_options})
 

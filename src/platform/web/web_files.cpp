@@ -86,6 +86,12 @@ std::FILE* OpenFileAlways(const char* path, bool for_writing)
         return f ? f : std::fopen(p.c_str(), "w+b");
     }
     std::FILE* f = std::fopen(p.c_str(), "rb");
+    // A folder does not open as a file on Windows either: the same "cannot be opened".
+    struct stat st;
+    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return nullptr;
+    }
     if (f)
         return f;
     // Open-always on a missing file leaves an empty file behind.
@@ -120,6 +126,8 @@ bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
     StoreSaves();
     return true;
 }
+
+bool RemoveFile(const char* path) { return std::remove(HostPath(path).c_str()) == 0; }
 
 bool FolderExists(const char* path)
 {

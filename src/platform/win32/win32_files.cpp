@@ -42,7 +42,9 @@ std::FILE* OpenFileTruncated(const char* path)
 
 // The data must reach the disk before the name does, or a power cut could
 // leave the new name on an empty file; write-through then makes the move itself
-// durable before it returns.
+// durable before it returns. While another program holds the old file open the
+// move is refused: the file is then written in place, as the game always did,
+// rather than the save lost.
 bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
 {
     if (!temporary_path || !final_path)
@@ -55,8 +57,35 @@ bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
     CloseHandle(handle);
     if (!flushed)
         return false;
-    return MoveFileExA(temporary_path, final_path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExA(temporary_path, final_path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DWORD refused = GetLastError();
+    if (refused != ERROR_SHARING_VIOLATION && refused != ERROR_ACCESS_DENIED)
+        return false;
+    HANDLE from = CreateFileA(temporary_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE to = CreateFileA(final_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool copied = from != INVALID_HANDLE_VALUE && to != INVALID_HANDLE_VALUE;
+    char block[16384];
+    DWORD got = 0, put = 0;
+    while (copied) {
+        copied = ReadFile(from, block, sizeof block, &got, nullptr) != 0;
+        if (!copied || got == 0)
+            break;
+        copied = WriteFile(to, block, got, &put, nullptr) && put == got;
+    }
+    copied = copied && SetEndOfFile(to) && FlushFileBuffers(to);
+    if (from != INVALID_HANDLE_VALUE)
+        CloseHandle(from);
+    if (to != INVALID_HANDLE_VALUE)
+        CloseHandle(to);
+    if (copied)
+        DeleteFileA(temporary_path);
+    return copied;
 }
+
+bool RemoveFile(const char* path) { return path && DeleteFileA(path) != 0; }
 
 bool FolderExists(const char* path)
 {
