@@ -20,7 +20,8 @@ namespace
 {
 const char* const KINDS[5] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
 constexpr uint64_t CHUNK = 1 << 16;
-std::vector<uint8_t> Saved[5]; // the start world's save
+std::vector<uint8_t> Saved[5];   // the start world's save
+std::vector<uint64_t> Filled[5]; // where its chunks that are not all zeros start
 
 void WriteSlotFile(int file, Bytes& in)
 {
@@ -40,10 +41,8 @@ void WriteSlotFile(int file, Bytes& in)
         if (where < length)
             ok = ok && pwrite(fd, p, std::min(size, length - where), static_cast<off_t>(where)) >= 0;
     };
-    static const std::vector<uint8_t> zeros(CHUNK);
-    for (uint64_t c = 0; how & 2 && c < std::min(full, length); c += CHUNK) // zero chunks are holes
-        if (std::memcmp(&Saved[file][c], zeros.data(), std::min(CHUNK, full - c)) != 0)
-            put(&Saved[file][c], std::min(CHUNK, full - c), c);
+    for (uint64_t c : how & 2 ? Filled[file] : std::vector<uint64_t>{}) // zero chunks stay holes
+        put(&Saved[file][c], std::min(CHUNK, full - c), c);
     std::vector<uint8_t> tile; // the patch repeated, written a chunk at a time
     for (uint64_t k = 0; k <= r && n > 0 && tile.size() < CHUNK; ++k)
         tile.insert(tile.end(), in.data + in.pos, in.data + in.pos + n);
@@ -81,6 +80,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::string path = std::string("map/1.") + KINDS[file];
         Saved[file].resize(fs::file_size(path));
         std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(Saved[file].data()), Saved[file].size());
+        for (uint64_t c = 0; c < Saved[file].size(); c += CHUNK)
+            if (std::any_of(&Saved[file][c], &Saved[file][0] + std::min(c + CHUNK, Saved[file].size()),
+                            [](uint8_t b) { return b != 0; }))
+                Filled[file].push_back(c);
     }
     fs::current_path(Home);
     // Missing files and a blow; then a walk order and a zoom: a search, routes and buffers to undo.
