@@ -1,5 +1,5 @@
-// Files, folders and the game directory on POSIX hosts.
-#include <fcntl.h>
+// Files, folders and the game directory on POSIX hosts, the browser's among them
+// (its own writes of whole files are in web_files.cpp).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,9 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "platform/common/posix_files.h"
 #include "platform/platform.h"
 
-static std::string HostPath(const char* path)
+std::string HostPath(const char* path)
 {
     std::string p(path ? path : "");
     for (char& c : p)
@@ -42,34 +43,6 @@ std::FILE* OpenFileAlways(const char* path, bool for_writing)
         return nullptr;
     std::fclose(created);
     return std::fopen(p.c_str(), "rb");
-}
-
-std::FILE* OpenFileTruncated(const char* path) { return std::fopen(HostPath(path).c_str(), "wb"); }
-
-// fsync through a fresh descriptor; a directory needs O_RDONLY too.
-static bool SyncPath(const std::string& path)
-{
-    int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
-}
-
-bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
-{
-    std::string from = HostPath(temporary_path);
-    std::string to = HostPath(final_path);
-    // The data must reach the disk before the name does, or a power cut could
-    // leave the new name on an empty file.
-    if (!SyncPath(from))
-        return false;
-    if (std::rename(from.c_str(), to.c_str()) != 0)
-        return false;
-    size_t slash = to.find_last_of('/');
-    SyncPath(slash == std::string::npos ? std::string(".") : to.substr(0, slash + 1));
-    return true;
 }
 
 bool RemoveFile(const char* path) { return std::remove(HostPath(path).c_str()) == 0; }

@@ -27,7 +27,7 @@ set(web_common_link
 add_library(platform_web STATIC
   ${CMAKE_CURRENT_LIST_DIR}/web_platform.cpp ${CMAKE_CURRENT_LIST_DIR}/web_sound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_keymap.cpp ${CMAKE_CURRENT_LIST_DIR}/web_files.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/common/frame_pacer.cpp)
+  ${CMAKE_SOURCE_DIR}/src/platform/common/frame_pacer.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp)
 target_include_directories(platform_web PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 add_executable(gamevrak ${CMAKE_CURRENT_LIST_DIR}/web_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
@@ -37,6 +37,7 @@ target_link_options(gamevrak PRIVATE ${web_common_link}
 
 add_library(platform_headless STATIC
   ${CMAKE_SOURCE_DIR}/src/platform/headless/headless.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/common/posix_replace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_no_png.cpp)
 target_include_directories(platform_headless PUBLIC ${CMAKE_SOURCE_DIR}/src)
 

@@ -1,14 +1,14 @@
-// Files of the browser build, in Emscripten's in-memory file system; the map
+// Whole files written by the browser build, in Emscripten's in-memory file system; the map
 // folder is backed by IndexedDB (see web_pre.js). A file written for
 // ReplaceFileAtomically is gathered outside the file system and handed to it
 // whole when closed: the file system copies a file each time it grows, which
 // for a 144 MB route file takes seconds.
 #include <emscripten.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
 
+#include "platform/common/posix_files.h"
 #include "platform/platform.h"
 
 // clang-format off
@@ -50,15 +50,6 @@ EM_ASYNC_JS(void, StoreSaves, (), {
 
 namespace
 {
-std::string HostPath(const char* path)
-{
-    std::string p(path ? path : "");
-    for (char& c : p)
-        if (c == '\\')
-            c = '/';
-    return p;
-}
-
 struct Gathered {
     std::string path;
 };
@@ -77,30 +68,6 @@ int GatherClose(void* cookie)
     return ok ? 0 : -1;
 }
 } // namespace
-
-std::FILE* OpenFileAlways(const char* path, bool for_writing)
-{
-    std::string p = HostPath(path);
-    if (for_writing) {
-        std::FILE* f = std::fopen(p.c_str(), "r+b");
-        return f ? f : std::fopen(p.c_str(), "w+b");
-    }
-    std::FILE* f = std::fopen(p.c_str(), "rb");
-    // A folder does not open as a file on Windows either: the same "cannot be opened".
-    struct stat st;
-    if (f && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return nullptr;
-    }
-    if (f)
-        return f;
-    // Open-always on a missing file leaves an empty file behind.
-    std::FILE* created = std::fopen(p.c_str(), "ab");
-    if (!created)
-        return nullptr;
-    std::fclose(created);
-    return std::fopen(p.c_str(), "rb");
-}
 
 std::FILE* OpenFileTruncated(const char* path)
 {
@@ -126,14 +93,3 @@ bool ReplaceFileAtomically(const char* temporary_path, const char* final_path)
     StoreSaves();
     return true;
 }
-
-bool RemoveFile(const char* path) { return std::remove(HostPath(path).c_str()) == 0; }
-
-bool FolderExists(const char* path)
-{
-    struct stat st;
-    return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The data is packed at the root, which is the current directory already.
-void PlatformEnterGameDirectory(const char*) {}
