@@ -109,6 +109,15 @@ int main()
           !FolderExists(".\\map\\1.unit"));
     CHECK(ReplaceFileAtomically(".\\map\\1.unit", ".\\map\\1.mainmap") && ReadAll("map\\1.mainmap") == "XYcdef" &&
           ReadAll("map\\1.unit") == "<missing>" && !ReplaceFileAtomically(".\\map\\1.unit", ".\\map\\1.mainmap"));
+    // While another program holds the old file open the move is refused: the file is written in place.
+    if ((f = OpenFileTruncated(".\\map\\1.unit")))
+        std::fputs("new", f), std::fclose(f);
+    HANDLE held = CreateFileA("map\\1.mainmap", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CHECK(held != INVALID_HANDLE_VALUE && !MoveFileExA("map\\1.unit", "map\\1.mainmap", MOVEFILE_REPLACE_EXISTING));
+    CHECK(ReplaceFileAtomically(".\\map\\1.unit", ".\\map\\1.mainmap") && ReadAll("map\\1.unit") == "<missing>");
+    CloseHandle(held);
+    CHECK(ReadAll("map\\1.mainmap") == "new");
 
     const DWORD start = GetTickCount(); // a sleep that sleeps, a clock in seconds since 1970
     PlatformSleep(100);
