@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/chime.h"
 #include "platform/platform.h"
 
 namespace
@@ -18,7 +19,6 @@ struct SoundDevice {
 };
 SoundDevice Device;
 
-constexpr int32_t CHIME_RATE = 22050;
 
 bool OpenDevice()
 {
@@ -40,20 +40,12 @@ bool OpenDevice()
     return true;
 }
 
-// The stand-in for a missing sound: two short bell tones, 0.3 s in all.
+// The stand-in for a missing sound.
 std::vector<Sint16> ChimeSamples()
 {
-    const int32_t count = CHIME_RATE * 3 / 10;
-    std::vector<Sint16> out(static_cast<size_t>(count));
-    const double pi = 3.14159265358979323846;
-    for (int32_t i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / CHIME_RATE;
-        double f = t < 0.12 ? 1318.5 : 987.8;
-        double local = t < 0.12 ? t : t - 0.12;
-        double envelope = std::exp(-local * 18.0) * std::min(1.0, local * 400.0);
-        double v = std::sin(2.0 * pi * f * t) + 0.3 * std::sin(4.0 * pi * f * t);
-        out[static_cast<size_t>(i)] = static_cast<Sint16>(v * envelope * 9000.0);
-    }
+    std::vector<Sint16> out;
+    for (double v : ChimeWave())
+        out.push_back(static_cast<Sint16>(v * 9000.0));
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/chime.h"
 #include "platform/platform.h"
 #include "platform/web/web_audio.h"
 
@@ -47,7 +48,6 @@ EM_JS(void, UnlockWebAudio, (), {
 
 namespace
 {
-constexpr int32_t CHIME_RATE = 22050;
 
 struct Samples {
     std::vector<float> mono;
@@ -120,21 +120,13 @@ bool LoadWave(const char* path, Samples* out)
     return DecodeWave(file, out);
 }
 
-// The stand-in for a missing sound: two short bell tones, 0.3 s in all.
+// The stand-in for a missing sound.
 void Chime(Samples* out)
 {
-    const int32_t count = CHIME_RATE * 3 / 10;
     out->rate = CHIME_RATE;
-    out->mono.assign(static_cast<size_t>(count), 0.0f);
-    const double pi = 3.14159265358979323846;
-    for (int32_t i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / CHIME_RATE;
-        double f = t < 0.12 ? 1318.5 : 987.8;
-        double local = t < 0.12 ? t : t - 0.12;
-        double envelope = std::exp(-local * 18.0) * std::min(1.0, local * 400.0);
-        double v = std::sin(2.0 * pi * f * t) + 0.3 * std::sin(4.0 * pi * f * t);
-        out->mono[static_cast<size_t>(i)] = static_cast<float>(v * envelope * 0.27);
-    }
+    out->mono.clear();
+    for (double v : ChimeWave())
+        out->mono.push_back(static_cast<float>(v * 0.27));
 }
 
 } // namespace
