@@ -1,11 +1,15 @@
 // One 131,072-expansion slice of a whole-layer search on the start world with
 // every layer-1 door opened: the game's search against the plain linear scan
-// of tests/path_reference.h. Each run reports the median slice time.
+// of tests/path_reference.h. Each run reports the median slice time. And the
+// resident memory of the pathfinders: the large arrays should cost nothing
+// until a search uses them (counters in kB).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "app/shell.h"
@@ -92,4 +96,41 @@ void BM_WholeLayerSliceAgainstLinearScan(benchmark::State& state)
 }
 BENCHMARK(BM_WholeLayerSliceAgainstLinearScan)->Iterations(5)->Unit(benchmark::kMillisecond);
 
+int64_t ResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return -1;
+}
+
+// Both pathfinders made anew, then a whole-layer search through everything
+// reachable from the first party member once the doors are open, then a second
+// search of the same size, which clears only what the first one wrote.
+void BM_PathFinderResidentMemory(benchmark::State& state)
+{
+    OpenedStartWorld w;
+    int64_t created = 0, searched = 0, restarted = 0, nodes = 0;
+    for (auto _ : state) {
+        FreePathFinders();
+        const int64_t without = ResidentKb();
+        CreatePathFinders();
+        created = ResidentKb() - without;
+        StartSearch(&PathFinders[0], w.sx, w.sy, 1, 1, 1, 1024);
+        for (int slice = 0; slice < 8 && SearchSteps(&PathFinders[0], 131072) == 0; ++slice) {
+        }
+        MarkSearchedCells();
+        searched = ResidentKb() - without - created;
+        nodes = PathFinders[0].LastNode + 1;
+        StartSearch(&PathFinders[0], w.sx, w.sy, 1, 1, 1, 1024);
+        restarted = ResidentKb() - without - created - searched;
+    }
+    state.counters["created_kB"] = static_cast<double>(created);
+    state.counters["searched_kB"] = static_cast<double>(searched);
+    state.counters["restarted_kB"] = static_cast<double>(restarted);
+    state.counters["nodes"] = static_cast<double>(nodes);
+}
+BENCHMARK(BM_PathFinderResidentMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 } // namespace
