@@ -19,10 +19,10 @@ build: build/build.ninja
 run: deps build
 	cd build/game && ./gamevrak
 
-# The whole suite in the default build; under the sanitizers only what can find
-# memory faults (file readers, slot loading, the search comparison, the fuzz
-# corpora, a stretch of random play); the release build's replay runner; then
-# the real game under Xvfb and Wine, and the browser build in headless Chromium.
+# The whole fast suite in the default build and again under the sanitizers (with
+# a stretch of random play up to a closed window); the release build's replay
+# runner; then the real game under Xvfb and Wine, and the browser build in
+# headless Chromium.
 test: deps test-default test-asan test-release test-e2e test-web
 
 test-default: build

@@ -7,7 +7,7 @@ PACKAGES=(
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   xvfb xdotool x11-apps imagemagick sox
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
   emscripten chromium nodejs
 )
