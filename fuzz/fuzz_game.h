@@ -17,6 +17,7 @@
 #include "app/console.h"
 #include "app/input.h"
 #include "app/random.h"
+#include "app/script.h"
 #include "app/shell.h"
 #include "gfx/draw.h"
 #include "platform/headless/headless.h"
@@ -124,6 +125,7 @@ inline void RunFrames(int32_t frames)
 {
     fs::current_path(Dir);
     HeadlessDeliverFrame(0);
+    TakeFrameInput(0);
     for (int32_t i = 0; i < frames && QuitRequested == 0; ++i) {
         RunFrame();
         HeadlessAdvanceClock(1.0 / 60.0);
@@ -169,29 +171,40 @@ struct Bytes {
 //   1 a play key; 255 and 254 save (F1, F2)  5 pointer to view cell (value % 5, next % 5),
 //   2 pointer to pixel (value, next) scaled     beside a member centred by 6
 //   3 left click                             6 next member, centred at view cell (2, 2)
-inline std::vector<HeadlessEvent> DecodePlay(Bytes& in, int32_t from, int32_t until)
+inline std::vector<ScriptEvent> DecodePlay(Bytes& in, int32_t from, int32_t until)
 {
     static const int32_t KEYS[] = {
         KEY_K,    KEY_D,  KEY_S,     KEY_N,    KEY_M,           KEY_LEFT_BRACKET, KEY_RIGHT_BRACKET,
         KEY_LEFT, KEY_UP, KEY_RIGHT, KEY_DOWN, KEY_KEYPAD_PLUS, KEY_KEYPAD_MINUS, KEY_F3,
         KEY_F4,   KEY_F5, KEY_F6,    KEY_TAB,  KEY_ENTER,       KEY_ESCAPE};
-    std::vector<HeadlessEvent> out;
+    std::vector<ScriptEvent> out;
     for (int32_t at = from; at < until && in.pos < in.size;) {
         uint8_t op = in.Byte() % 7, a = in.Byte();
         if (op == 0)
             at += 1 + a % 32;
         else if (op == 1)
-            out.push_back({at, HEADLESS_KEY, a == 255 ? KEY_F1 : a == 254 ? KEY_F2 : KEYS[a % 20], 0});
+            out.push_back({at, SCRIPT_KEY, a == 255 ? KEY_F1 : a == 254 ? KEY_F2 : KEYS[a % 20], 0});
         else if (op == 2 || op == 5)
-            out.push_back({at, HEADLESS_MOUSE, op == 2 ? a * 640 / 256 : a % 5 * 16 + 8,
+            out.push_back({at, SCRIPT_MOUSE, op == 2 ? a * 640 / 256 : a % 5 * 16 + 8,
                            op == 2 ? in.Byte() * 480 / 256 : in.Byte() % 5 * 16 + 8});
         else if (op == 3 || op == 4)
-            out.push_back({at, op == 3 ? HEADLESS_LCLICK : HEADLESS_RCLICK, 0, 0});
+            out.push_back({at, op == 3 ? SCRIPT_LCLICK : SCRIPT_RCLICK, 0, 0});
         else
             for (int32_t key : {KEY_RIGHT_BRACKET, KEY_LEFT, KEY_LEFT, KEY_DOWN, KEY_DOWN})
-                out.push_back({at++, HEADLESS_KEY, key, 0});
+                out.push_back({at++, SCRIPT_KEY, key, 0});
     }
     return out;
+}
+
+// Script events into the headless backend's queue.
+inline void QueueScript(const std::vector<ScriptEvent>& events)
+{
+    for (const ScriptEvent& e : events) {
+        if (e.kind == SCRIPT_CLOCK)
+            HeadlessQueueClock(e.frame, e.seconds);
+        else
+            HeadlessQueue(e.frame, ScriptInput(e));
+    }
 }
 } // namespace fuzz
 

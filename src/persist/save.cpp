@@ -7,16 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/random.h"
-#include "app/recorder.h"
-#include "app/shell.h"
-#include "gfx/draw.h"
-#include "gfx/font.h"
 #include "persist/unit_record.h"
 #include "platform/platform.h"
 #include "units/unit.h"
 #include "world/grid.h"
-#include "world/mapview.h"
 #include "world/pathfind.h"
 
 namespace
@@ -61,16 +55,6 @@ uint32_t GetWord(const uint8_t* p)
 void FormatSlotPath(char* out, size_t size, int32_t slot, SlotFile file)
 {
     std::snprintf(out, size, ".\\map\\%d.%s", slot, FILE_EXTENSIONS[file]);
-}
-
-void ShowProgress(const char* message)
-{
-    if (ScreenBuffer)
-        std::memset(ScreenBuffer, 0, static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4);
-    DrawMapView();
-    std::snprintf(TextBuffer, sizeof TextBuffer, "%s", message);
-    DrawLargeText(20, 100, 255, 255, 0);
-    PresentScreen();
 }
 
 size_t GridBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers); }
@@ -149,9 +133,9 @@ void WriteRoutes(SaveStream& out)
     }
 }
 
-void WriteVariables(SaveStream& out)
+void WriteVariables(SaveStream& out, const SavedView& view)
 {
-    const int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    const int32_t values[VARIABLE_COUNT] = {view.x, view.y, view.layer, CurrentUnit};
     out.WriteWords(values, VARIABLE_COUNT);
 }
 
@@ -161,7 +145,7 @@ void WriteVariables(SaveStream& out)
 // cannot be written is left as it was and shows nothing, like one that cannot
 // be opened. The screen draws nothing the writing changes (a route index below
 // -1 draws as little as an idle one).
-void SaveSlotFile(int32_t slot, SlotFile file)
+void SaveSlotFile(int32_t slot, SlotFile file, const SavedView& view, const SlotProgress& progress)
 {
     char path[64];
     char temporary[80];
@@ -176,15 +160,15 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     case FILE_FLAGMAP: WriteGrid(out, FlagMap); break;
     case FILE_UNIT: WriteUnits(out); break;
     case FILE_PATHFIND: WriteRoutes(out); break;
-    case FILE_VARIABLES: WriteVariables(out); break;
+    case FILE_VARIABLES: WriteVariables(out, view); break;
     }
     bool closed = std::fclose(f) == 0;
     if (!out.ok || !closed || !ReplaceFileAtomically(temporary, path)) {
         RemoveFile(temporary);
         return;
     }
-    ShowProgress(SAVE_MESSAGES[file]);
-    PlatformSleep(1000);
+    progress.show(SAVE_MESSAGES[file]);
+    progress.pause(1000);
 }
 
 // ---- Reading -------------------------------------------------------------------
@@ -267,49 +251,48 @@ void ReadRoutes(LoadStream& in)
     }
 }
 
-void ReadVariables(LoadStream& in)
+void ReadVariables(LoadStream& in, SavedView* view)
 {
-    int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    int32_t values[VARIABLE_COUNT] = {view->x, view->y, view->layer, CurrentUnit};
     in.ReadWords(values, VARIABLE_COUNT);
-    ViewX = values[0];
-    ViewY = values[1];
-    ViewLayer = values[2];
+    view->x = values[0];
+    view->y = values[1];
+    view->layer = values[2];
     CurrentUnit = values[3];
 }
 
 // Values are taken as found: the readers of each table guard their own accesses.
-void LoadSlotFile(int32_t slot, SlotFile file)
+void LoadSlotFile(int32_t slot, SlotFile file, SavedView* view, const SlotProgress& progress)
 {
     char path[64];
     FormatSlotPath(path, sizeof path, slot, file);
     std::FILE* f = OpenFileAlways(path, false);
     if (!f)
         return;
-    ShowProgress(LOAD_MESSAGES[file]);
+    progress.show(LOAD_MESSAGES[file]);
     LoadStream in(f);
     switch (file) {
     case FILE_MAINMAP: ReadGrid(in, MainMap); break;
     case FILE_FLAGMAP: ReadGrid(in, FlagMap); break;
     case FILE_UNIT: ReadUnits(in); break;
     case FILE_PATHFIND: ReadRoutes(in); break;
-    case FILE_VARIABLES: ReadVariables(in); break;
+    case FILE_VARIABLES: ReadVariables(in, view); break;
     }
-    PlatformSleep(1000);
+    progress.pause(1000);
     std::fclose(f);
 }
 
 constexpr SlotFile SLOT_FILES[] = {FILE_MAINMAP, FILE_FLAGMAP, FILE_UNIT, FILE_PATHFIND, FILE_VARIABLES};
 } // namespace
 
-void SaveMap(int32_t slot)
+void SaveMap(int32_t slot, const SavedView& view, const SlotProgress& progress)
 {
     for (SlotFile file : SLOT_FILES)
-        SaveSlotFile(slot, file);
+        SaveSlotFile(slot, file, view, progress);
 }
 
-void LoadMap(int32_t slot)
+void LoadMap(int32_t slot, SavedView* view, const SlotProgress& progress)
 {
     for (SlotFile file : SLOT_FILES)
-        LoadSlotFile(slot, file);
-    Srand(ReadClockSeconds());
+        LoadSlotFile(slot, file, view, progress);
 }
