@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "persist/unit_record.h"
+#include "platform/byte_order.h"
 #include "platform/platform.h"
 #include "units/unit.h"
 #include "world/grid.h"
@@ -29,28 +30,6 @@ const char* const SAVE_MESSAGES[] = {"Saving dungeon maps.", "Saving flag maps."
                                      "Saving pathfinding.", "Saving variables."};
 const char* const LOAD_MESSAGES[] = {"Loading dungeon maps.", "Loading flag maps.", "Loading units.",
                                      "Loading pathfinding.", "Loading variables."};
-
-// Byte order of the files is little-endian; on such hosts these are plain copies.
-uint32_t SwapToLittle(uint32_t v)
-{
-    if constexpr (std::endian::native == std::endian::little)
-        return v;
-    else
-        return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
-
-void PutWord(uint8_t* p, uint32_t v)
-{
-    uint32_t little = SwapToLittle(v);
-    std::memcpy(p, &little, 4);
-}
-
-uint32_t GetWord(const uint8_t* p)
-{
-    uint32_t little;
-    std::memcpy(&little, p, 4);
-    return SwapToLittle(little);
-}
 
 void FormatSlotPath(char* out, size_t size, int32_t slot, SlotFile file)
 {
@@ -96,7 +75,7 @@ struct SaveStream {
         for (size_t done = 0; done < count && ok;) {
             size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
             for (size_t i = 0; i < n; ++i)
-                PutWord(&b[i * 4], static_cast<uint32_t>(words[done + i]));
+                PutLittle(&b[i * 4], static_cast<uint32_t>(words[done + i]));
             Write(b, n * 4);
             done += n;
         }
@@ -208,7 +187,7 @@ struct LoadStream {
             uint8_t* b = block.Reserve(n * 4);
             size_t whole = Read(b, n * 4) / 4;
             for (size_t i = 0; std::endian::native != std::endian::little && i < whole; ++i) {
-                uint32_t host = GetWord(&b[i * 4]);
+                uint32_t host = GetLittle<uint32_t>(&b[i * 4]);
                 std::memcpy(&b[i * 4], &host, 4);
             }
             // Only the 4 KB runs that change are stored: the route arrays are

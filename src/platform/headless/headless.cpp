@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 
+#include "platform/common/wave_file.h"
 #include "platform/platform.h"
 
 namespace
@@ -57,26 +58,13 @@ void Deliver(const ScheduledEvent& e)
         S.queue.push_back(e.input);
 }
 
-// Playing time of a wave file from its header; a default chime when unreadable.
-double SoundSeconds(const char* path, bool* found)
+// Playing time of a wave file; a default chime's when it cannot be played.
+double SoundSeconds(const char* path)
 {
-    std::string p(path);
-    std::replace(p.begin(), p.end(), '\\', '/');
-    std::FILE* f = std::fopen(p.c_str(), "rb");
-    *found = f != nullptr;
-    if (!f)
+    WaveData wave;
+    if (!ReadWaveFile(path, &wave) || wave.byte_rate == 0)
         return 0.3;
-    unsigned char h[44];
-    size_t n = std::fread(h, 1, sizeof h, f);
-    std::fseek(f, 0, SEEK_END);
-    long size = std::ftell(f);
-    std::fclose(f);
-    if (n < 44 || std::memcmp(h, "RIFF", 4) != 0)
-        return 0.3;
-    uint32_t byte_rate = h[28] | h[29] << 8 | h[30] << 16 | static_cast<uint32_t>(h[31]) << 24;
-    if (byte_rate == 0 || size <= 44)
-        return 0.3;
-    return static_cast<double>(size - 44) / byte_rate;
+    return static_cast<double>(wave.samples.size()) / wave.byte_rate;
 }
 } // namespace
 
@@ -253,8 +241,7 @@ void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
 
 void PlatformPlaySound(const char* path)
 {
-    bool found = false;
-    double seconds = SoundSeconds(path, &found);
+    double seconds = SoundSeconds(path);
     bool played = S.clock >= S.sound_busy_until;
     S.sounds.push_back({S.clock, std::string(path), played});
     if (played)
