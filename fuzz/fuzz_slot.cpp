@@ -8,7 +8,7 @@
 //                  opened; odd: the start world's own save (how & 2) or zeros, then:
 //     byte s, u16 m                   length m << (s % 8), or (s = 255) the full length + m - 32768
 //     u32 at, u16 n, u16 r, n bytes   a patch written r + 1 times in a row from `at`
-//   the rest  play (fuzz_game.h)
+//   the rest  play (game_play.h)
 #include <fcntl.h>
 
 #include "fuzz_game.h"

@@ -6,6 +6,7 @@
 #include "app/script.h"
 #include "app/summary.h"
 #include "fixture.h"
+#include "game_play.h"
 
 TEST(Script, EveryEventAndKeyReadsBackAsWritten)
 {
@@ -53,12 +54,7 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
         std::make_tuple(0, 0, 0, 0, 30.0f);
     std::tie(MiniMapOn, MiniMapX, MiniMapY, ShowCursorCross) = std::make_tuple(1, 518, 338, 1);
     ClearInputFlags();
-    for (const ScriptEvent& e : events) {
-        if (e.kind == SCRIPT_CLOCK)
-            HeadlessQueueClock(e.frame, e.seconds);
-        else
-            HeadlessQueue(e.frame, ScriptInput(e));
-    }
+    play::QueueScript(events);
     if (!record.empty()) {
         EXPECT_TRUE(StartRecording(record.c_str()));
     }

@@ -1,14 +1,14 @@
 // gamevrak-soak [--frames N] [--seed S] [--work DIR] [--script-only] [--close-at-end]: long random play
 // whose allocated memory must stay flat (the resident memory, shown, grows as tables are first touched):
-// the fuzz targets' play (fuzz_game.h) from a seeded random stream, without Escape, with saves and
+// the fuzz targets' play (game_play.h) from a seeded random stream, without Escape, with saves and
 // loads at set frames. DIR/soak-script.txt gets it for the replay runner; --script-only stops there.
 #include <malloc.h>
 
 #include <random>
 
-#include "fuzz_game.h"
+#include "game_play.h"
 
-using namespace fuzz;
+using namespace play;
 
 int main(int argc, char** argv)
 {
