@@ -137,7 +137,8 @@ TEST(WaveReader, WalksTheChunksAndRefusesWhatItCannotPlay)
     for (auto [format, channels, bits, data_first] :
          {std::tuple{3u, 1u, 16u, false}, {1u, 1u, 24u, false}, {1u, 0u, 8u, false}, {1u, 1u, 8u, true}}) {
         file = wave(format, channels, bits, data_first);
-        EXPECT_FALSE(DecodeWave(file.data(), file.size(), &w)) << format << " " << channels << " " << bits;
+        WaveData bad;
+        EXPECT_FALSE(DecodeWave(file.data(), file.size(), &bad)) << format << " " << channels << " " << bits;
     }
     file = wave(1, 1, 8, false);
     EXPECT_TRUE(DecodeWave(file.data(), file.size(), &w));
