@@ -1,6 +1,6 @@
 // One 131,072-expansion slice of a whole-layer search on the start world with
 // every layer-1 door opened: the game's search against the plain linear scan
-// of tests/path_reference.h. Each run reports the median slice time. And the
+// of tests/support/path_reference.h. Each run reports the median slice time. And the
 // resident memory of the pathfinders: the large arrays should cost nothing
 // until a search uses them (counters in kB).
 #include <benchmark/benchmark.h>

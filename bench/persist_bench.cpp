@@ -44,7 +44,7 @@ void BM_SaveSlot(benchmark::State& state)
 {
     SlotDir slot;
     for (auto _ : state)
-        SaveMap(1);
+        SaveSlot(1);
     state.SetBytesProcessed(state.iterations() * int64_t{150885472});
 }
 BENCHMARK(BM_SaveSlot)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -52,9 +52,9 @@ BENCHMARK(BM_SaveSlot)->Unit(benchmark::kMillisecond)->Iterations(5);
 void BM_LoadSlot(benchmark::State& state)
 {
     SlotDir slot;
-    SaveMap(1);
+    SaveSlot(1);
     for (auto _ : state)
-        LoadMap(1);
+        LoadSlot(1);
     state.SetBytesProcessed(state.iterations() * int64_t{150885472});
 }
 BENCHMARK(BM_LoadSlot)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -73,8 +73,8 @@ void ProbeResidentMemory()
     fs::path scratch = fs::temp_directory_path() / ("gamevrak-bench-" + std::to_string(std::time(nullptr)));
     fs::create_directories(scratch / "map");
     fs::current_path(scratch);
-    SaveMap(1);
-    LoadMap(1);
+    SaveSlot(1);
+    LoadSlot(1);
     RunFrame();
     std::printf("rss save-and-load %.1f\n", ResidentMb());
     fs::remove_all(scratch);

@@ -1,12 +1,10 @@
-// The start world and its population: the game's builder against the plain
-// second build of world_plain.h, both from zero-filled memory.
+// The start world and its population, from zero-filled memory.
 #include <benchmark/benchmark.h>
 
 #include "app/rules.h"
 #include "units/unit.h"
 #include "world/grid.h"
 #include "world/worldgen.h"
-#include "world_plain.h"
 
 static void BM_BuildStartWorldAndSeedUnits(benchmark::State& state)
 {
@@ -26,15 +24,3 @@ static void BM_BuildStartWorldAndSeedUnits(benchmark::State& state)
     }
 }
 BENCHMARK(BM_BuildStartWorldAndSeedUnits)->Unit(benchmark::kMillisecond);
-
-static void BM_PlainBuildAndSeed(benchmark::State& state)
-{
-    for (auto _ : state) {
-        plainworld::PlainWorld world;
-        world.Build();
-        world.Seed();
-        benchmark::DoNotOptimize(world.main[plainworld::PlainWorld::Index(512, 512, 1)]);
-        benchmark::DoNotOptimize(world.units.back().x);
-    }
-}
-BENCHMARK(BM_PlainBuildAndSeed)->Unit(benchmark::kMillisecond);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (data[i] == 0)
             ++frame;
         else if (data[i] != KEY_F1 && data[i] != KEY_F2) // saves: the slot target has them
-            HeadlessQueue({frame, HEADLESS_KEY, data[i], 0});
+            HeadlessQueue(frame, {INPUT_KEY_DOWN, data[i], 0});
     RunFrames(frame + 1);
     return 0;
 }

@@ -8,7 +8,7 @@
 //                  opened; odd: the start world's own save (how & 2) or zeros, then:
 //     byte s, u16 m                   length m << (s % 8), or (s = 255) the full length + m - 32768
 //     u32 at, u16 n, u16 r, n bytes   a patch written r + 1 times in a row from `at`
-//   the rest  play (fuzz_game.h)
+//   the rest  play (game_play.h)
 #include <fcntl.h>
 
 #include "fuzz_game.h"
@@ -63,9 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FrameCounter = static_cast<int32_t>(in.Le(2));
     for (int file = 0; file < 5; ++file)
         WriteSlotFile(file, in);
-    HeadlessQueue({0, HEADLESS_KEY, KEY_F3, 0});
-    for (const HeadlessEvent& e : DecodePlay(in, 1, frames + 1))
-        HeadlessQueue(e);
+    HeadlessQueue(0, {INPUT_KEY_DOWN, KEY_F3, 0});
+    QueueScript(DecodePlay(in, 1, frames + 1));
     RunFrames(frames + 1);
     return 0;
 }
@@ -74,7 +73,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     StartGameOnce(GameDir(FUZZ_GAME_DIR));
     fs::current_path(Dir);
-    SaveMap(1);
+    SaveSlot(1);
     ResetGame(); // the clock the save moved on
     for (int file = 0; file < 5; ++file) {
         std::string path = std::string("map/1.") + KINDS[file];

@@ -2,6 +2,7 @@
 // as sox sees them.
 
 #include "fixture.h"
+#include "platform/common/wave_file.h"
 
 namespace
 {
@@ -97,4 +98,50 @@ TEST(BakedArt, OurSoundsAreShortMonoPcmToSox)
                   "1\n16\nSigned Integer PCM\n")
             << name;
     }
+}
+
+// The one wave reader: chunks in any order before the data, odd chunks padded,
+// whole frames only; anything but 8- or 16-bit PCM after its format is refused.
+TEST(WaveReader, WalksTheChunksAndRefusesWhatItCannotPlay)
+{
+    auto wave = [](uint32_t format, uint32_t channels, uint32_t bits, bool data_first) {
+        auto chunk = [](std::vector<uint8_t>* out, const char* id, std::vector<uint8_t> body) {
+            out->insert(out->end(), id, id + 4);
+            AppendLittle(out, static_cast<uint32_t>(body.size()), 4);
+            out->insert(out->end(), body.begin(), body.end());
+            if (body.size() % 2)
+                out->push_back(0);
+        };
+        std::vector<uint8_t> fmt;
+        for (auto [v, n] : {std::pair{format, 2},
+                            {channels, 2},
+                            {11025u, 4},
+                            {11025u * channels * bits / 8, 4},
+                            {channels * bits / 8, 2},
+                            {bits, 2}})
+            AppendLittle(&fmt, v, n);
+        std::vector<uint8_t> out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+        chunk(&out, "LIST", {1, 2, 3});
+        if (!data_first)
+            chunk(&out, "fmt ", fmt);
+        chunk(&out, "data", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13});
+        if (data_first)
+            chunk(&out, "fmt ", fmt);
+        return out;
+    };
+    WaveData w;
+    std::vector<uint8_t> file = wave(1, 2, 16, false);
+    ASSERT_TRUE(DecodeWave(file.data(), file.size(), &w));
+    EXPECT_EQ(std::make_tuple(w.channels, w.rate, w.byte_rate, w.bits, w.samples.size(), w.samples.back()),
+              std::make_tuple(2u, 11025u, 44100u, 16u, size_t{12}, uint8_t{12}));
+    for (auto [format, channels, bits, data_first] :
+         {std::tuple{3u, 1u, 16u, false}, {1u, 1u, 24u, false}, {1u, 0u, 8u, false}, {1u, 1u, 8u, true}}) {
+        file = wave(format, channels, bits, data_first);
+        WaveData bad;
+        EXPECT_FALSE(DecodeWave(file.data(), file.size(), &bad)) << format << " " << channels << " " << bits;
+    }
+    file = wave(1, 1, 8, false);
+    EXPECT_TRUE(DecodeWave(file.data(), file.size(), &w));
+    for (size_t cut : {size_t{0}, size_t{11}, size_t{30}, size_t{56}})
+        EXPECT_FALSE(DecodeWave(file.data(), cut, &w)) << "cut at " << cut;
 }

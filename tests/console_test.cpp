@@ -12,12 +12,14 @@ TEST_F(GameTest, PointerAndViewKeys)
                                  {1280, 0, 639, 479}, {-40, 3000, 0, 0}, {5000, -25, 639, 479}};
     for (auto [x, y, column, row] : points) {
         HeadlessSetScreenPointer(x, y);
+        ReadPointer();
         EXPECT_EQ(std::make_tuple(GetMouseX(), GetMouseY()), std::make_tuple(column, row)) << x << "," << y;
     }
     // At zoom 1, 63 / 480 x 480 falls just below 63 in single precision, 123 / 480 x 480 just above 122 in double.
     MoveGameWindow(100, 50, 640, 480);
     for (auto [y, row] : {std::pair{63, 62}, {123, 123}, {125, 124}}) {
         HeadlessSetScreenPointer(421, 530 - y);
+        ReadPointer();
         EXPECT_EQ(std::make_tuple(GetMouseX(), GetMouseY()), std::make_tuple(321, row)) << y;
     }
     // Arrows scroll, the keypad changes the layer after a pause; the view stays inside the world.
@@ -33,7 +35,9 @@ TEST_F(GameTest, PointerAndViewKeys)
         std::tie(ViewX, ViewY, ViewLayer) = std::make_tuple(x, y, layer);
         ClearInputFlags();
         for (int32_t key : keys)
-            OnKeyDownEvent(key);
+            HeadlessQueue(0, {INPUT_KEY_DOWN, key, 0});
+        HeadlessDeliverFrame(0);
+        TakeFrameInput(0);
         const double clock = HeadlessClock();
         HandleViewKeys();
         EXPECT_EQ(std::make_tuple(ViewX, ViewY, ViewLayer), std::make_tuple(to_x, to_y, to_layer)) << x << "," << y;

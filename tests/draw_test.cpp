@@ -168,7 +168,7 @@ TEST_F(Draw, TheMiniMapShowsGroundUnitsAndTheViewAndTakesRightClicks)
               std::make_tuple(-1, 0x808080, 0xFF0000, 0x0000FF, -1, 0xFFFFFF));
     RightClick = 1; // inside the square, a right click moves the view
     for (auto [x, y, view] : {std::tuple{518 + 63, 338 + 63, 1008}, {518 + 64, 338 + 3, 1008}, {520, 341, 32}}) {
-        HeadlessSetPointer(x, y);
+        PlacePointerAtPixel(x, y);
         DrawMiniMap();
         EXPECT_EQ(ViewX, view) << x << "," << y;
     }

@@ -94,7 +94,7 @@ class GameTest : public ::testing::Test
         return unit;
     }
     // The pointer over the middle of a cell of the current view.
-    void PointAt(int32_t x, int32_t y) { HeadlessSetPointer((x - ViewX) * 16 + 8, (y - ViewY) * 16 + 8); }
+    void PointAt(int32_t x, int32_t y) { PlacePointerAtCell(x, y); }
     uint8_t& Cell(int32_t x, int32_t y, int32_t layer = 1) { return MainMap[CellIndex(x, y, layer)]; }
     uint8_t& Flag(int32_t x, int32_t y, int32_t layer = 1) { return FlagMap[CellIndex(x, y, layer)]; }
     size_t Sounds(const char* path)

@@ -226,7 +226,7 @@ TEST_F(PathSteps, TheScheduleServesTheLowestOrderAndWalksAndChasesEndOnOrBesideT
         if (r == 1)
             std::tie(m.cell_x, m.cell_y) = std::make_tuple(m.step_x, m.step_y);
     }
-    EXPECT_EQ(std::make_tuple(m.cell_x, m.cell_y, RandState, PathFinders[1].WindowSide),
-              std::make_tuple(9, 5, rolls.state, 64));
+    EXPECT_EQ(std::make_tuple(m.cell_x, m.cell_y, m.move_state, RandState, PathFinders[1].WindowSide),
+              std::make_tuple(9, 5, MOVE_IDLE, rolls.state, 64));
     EXPECT_EQ(std::make_tuple(ChaseStep(6, 10, 5, 64), RandState), std::make_tuple(0, rolls.state));
 }

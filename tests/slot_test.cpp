@@ -82,7 +82,7 @@ TEST_F(Slot, UnitRecordsHaveTheirWrittenLayout)
         Unit{0x11, 0x01,   0x21222324u, 0x2A2B, 0x2C2D,      1,      0x191A, 0x1B1C, 0x1516,      0x1718,     -300,
              2,    0x0607, 0x0405,      0x0203, 1.5f,        100.0f, -2.0f,  0x08,   -2,          0x1234,     0.25f,
              1.0f, 0x09,   350,         0x1D1E, 0x25262728u, 12345,  -3,     999,    0x0A0B0C0Du, 0x0E0F1011u};
-    SaveMap(1);
+    SaveSlot(1);
     ASSERT_EQ(fs::file_size("map/1.unit"), 570000u);
     EXPECT_EQ(Read("1.unit", 7 * 190 - 1, 76),
               (std::vector<uint8_t>{0xCC, 0x11, 0x01, 0x03, 0x02, 0x05, 0x04, 0x07, 0x06, 0x08, 0x09, 0x0D, 0x0C,
@@ -118,7 +118,7 @@ TEST_F(Slot, TheFunctionKeysSaveAndLoadEverySavedValueAndKeepTheRest)
                               bytes(PathFinders[1].RouteY[21005])));
     EXPECT_EQ(Read("1.variables", 0, 16), (std::vector<uint8_t>{100, 0, 0, 0, 200, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0}));
     // Each file's progress screen: the map view with the message in yellow at (20, 100).
-    SaveMap(1);
+    SaveSlot(1);
     EXPECT_STREQ(TextBuffer, "Saving variables.");
     const std::vector<uint8_t> shown = HeadlessLastFrame();
     ClearScreen();
@@ -135,7 +135,7 @@ TEST_F(Slot, TheFunctionKeysSaveAndLoadEverySavedValueAndKeepTheRest)
                   std::make_tuple(before[u].dest_unit, before[u].last_spell_frame, before[u].gold_reward));
     EXPECT_EQ(std::make_tuple(PathFinders[0].RunningUnit, PathFinders[1].RunningUnit, RandState),
               std::make_tuple(0, 0, PlatformTimeSeconds()));
-    SaveMap(1); // what was loaded saves to the same files again
+    SaveSlot(1); // what was loaded saves to the same files again
     EXPECT_EQ(Digests(), saved);
     EXPECT_EQ(std::distance(fs::directory_iterator("map"), fs::directory_iterator()), 5) << "no temporaries left";
 }
@@ -143,7 +143,7 @@ TEST_F(Slot, TheFunctionKeysSaveAndLoadEverySavedValueAndKeepTheRest)
 TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
 {
     Fill(6);
-    SaveMap(1);
+    SaveSlot(1);
     const std::vector<Unit> six(UnitTable, UnitTable + 3000);
     const std::vector<uint8_t> main6(MainMap, MainMap + 2000);
     const int32_t index6 = PathFinders[0].RouteIndex[1], view_x6 = ViewX;
@@ -155,14 +155,14 @@ TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
     const char* const kinds[] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
     for (int k = 0; k < 5; ++k)
         fs::resize_file(std::string("map/1.") + kinds[k], sizes[k]);
-    LoadMap(1);
+    LoadSlot(1);
     EXPECT_EQ(std::make_tuple(UnitTable[99].layer, UnitTable[100].route_order, UnitTable[100].target_unit,
                               UnitTable[101].keys, MainMap[999], PathFinders[0].RouteIndex[1], ViewX),
               std::make_tuple(six[99].layer, six[100].route_order, seven[100].target_unit, seven[101].keys, main6[999],
                               index6, view_x6));
     EXPECT_EQ(std::make_tuple(MainMap[1000], FlagMap[0], PathFinders[0].RouteIndex[2], ViewY, CurrentUnit), memory);
     // A slot never saved: its files are made empty, and memory stays as it was.
-    LoadMap(2);
+    LoadSlot(2);
     for (const char* kind : kinds)
         EXPECT_EQ(fs::exists(std::string("map/2.") + kind) ? fs::file_size(std::string("map/2.") + kind) : 1, 0u);
     EXPECT_EQ(std::make_tuple(MainMap[1000], FlagMap[0], PathFinders[0].RouteIndex[2], ViewY, CurrentUnit), memory);
@@ -175,7 +175,7 @@ TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
 
 TEST_F(Slot, ASaveKilledAtAnyMomentLeavesEachFileWholeOldOrWholeNew)
 {
-    SaveMap(1);
+    SaveSlot(1);
     const Digest old_files = Digests();
     // Every file changes at its first and last bytes, so a file cut anywhere matches neither version.
     MainMap[0] = MainMap[3 * LayerCells - 1] = FlagMap[0] = FlagMap[3 * LayerCells - 1] = 7;
@@ -189,7 +189,7 @@ TEST_F(Slot, ASaveKilledAtAnyMomentLeavesEachFileWholeOldOrWholeNew)
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            SaveMap(1);
+            SaveSlot(1);
             _exit(0);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(run * run * 10));
@@ -199,7 +199,7 @@ TEST_F(Slot, ASaveKilledAtAnyMomentLeavesEachFileWholeOldOrWholeNew)
         killed += WIFSIGNALED(status);
         seen[run] = Digests();
     }
-    SaveMap(1);
+    SaveSlot(1);
     const Digest new_files = Digests();
     for (int run = 0; run < 6; ++run)
         for (int k = 0; k < 5; ++k)
@@ -241,7 +241,7 @@ TEST_F(Slot, SaveThatCannotWriteAFileLeavesItAsItWasAndShowsNothingForIt)
         fs::file_time_type before[5];
         for (int i = 0; i < 5; ++i)
             Held(i) = 1;
-        SaveMap(1);
+        SaveSlot(1);
         for (int i = 0; i < 5; ++i)
             before[i] = fs::last_write_time((dir_ / "map" / (std::string("1.") + KINDS[i]))), Held(i) = 2;
         chmod((dir_ / "map").c_str(), c.block == READ_ONLY_FOLDER ? 0555 : 0755);
@@ -254,7 +254,7 @@ TEST_F(Slot, SaveThatCannotWriteAFileLeavesItAsItWasAndShowsNothingForIt)
             if ((c.block == FILES_OVER_1_MB && setrlimit(RLIMIT_FSIZE, &limit) != 0) ||
                 (c.block == READ_ONLY_FOLDER && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
                 _exit(99);
-            SaveMap(1);
+            SaveSlot(1);
             _exit(static_cast<int>(HeadlessPresentCount() - presents) * 8 + static_cast<int>(HeadlessClock() - clock));
         }
         int status = 0;
@@ -271,7 +271,7 @@ TEST_F(Slot, SaveThatCannotWriteAFileLeavesItAsItWasAndShowsNothingForIt)
         }
         EXPECT_EQ(status, (n * 8 + n) << 8) << "a screen and a second for each file written";
         presents = HeadlessPresentCount();
-        LoadMap(1);
+        LoadSlot(1);
         EXPECT_EQ(HeadlessPresentCount() - presents, c.block == FOLDER_AS_UNIT_FILE ? 4 : 5) << "no folder opens";
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(Held(i), c.written >> i & 1 ? 2 : c.block == FOLDER_AS_UNIT_FILE && i == 2 ? 3 : 1) << KINDS[i];

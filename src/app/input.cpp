@@ -1,5 +1,6 @@
 #include "app/input.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/recorder.h"
@@ -8,40 +9,13 @@
 #include "platform/platform.h"
 #include "world/grid.h"
 
-int32_t KeyState[256] = {};
-int32_t MouseMoved = 0;
-int32_t LeftClick = 0;
-int32_t RightClick = 0;
+FrameInputRecord FrameInput = {};
+int32_t (&KeyState)[256] = FrameInput.key_state;
+int32_t& MouseMoved = FrameInput.mouse_moved;
+int32_t& LeftClick = FrameInput.left_click;
+int32_t& RightClick = FrameInput.right_click;
 
 void InstallInputHooks() { InstallPlatformInputHooks(); }
-
-void OnKeyDownEvent(int32_t virtual_key)
-{
-    RecordKeyDown(virtual_key);
-    if (virtual_key >= 0 && virtual_key < 256)
-        KeyState[virtual_key] = 1;
-}
-
-// The position itself is recorded once the pump is done, as the next frame reads it.
-void OnMouseMoveEvent() { MouseMoved = 1; }
-
-void OnLeftButtonEvent()
-{
-    RecordInput("lclick");
-    LeftClick = 1;
-}
-
-void OnRightButtonEvent()
-{
-    RecordInput("rclick");
-    RightClick = 1;
-}
-
-void OnCloseEvent()
-{
-    RecordInput("close");
-    QuitRequested = 1;
-}
 
 bool IsKeyDown(int32_t code) { return code >= 0 && code < 256 && KeyState[code] == 1; }
 
@@ -58,20 +32,69 @@ static int32_t ScaleToBuffer(int32_t offset, int32_t extent, int32_t buffer_size
     return static_cast<int32_t>(v);
 }
 
-int32_t GetMouseX()
+// A window offset whose mapping reads back as the wanted buffer pixel: the
+// middle of the zoomed pixel, else the nearest that works (single precision
+// leaves a few rows at zoom 1 unreachable; the middle is taken for those).
+static int32_t OffsetFor(int32_t pixel, int32_t extent, int32_t buffer_size)
 {
-    int32_t px = 0, py = 0, left = 0, top = 0, right = 0, bottom = 0;
-    GetPointerPosition(&px, &py);
-    GetWindowRectangle(&left, &top, &right, &bottom);
-    return ScaleToBuffer(px - left, right - left, ScreenWidth);
+    int32_t zoom = std::max(1, extent / buffer_size);
+    int32_t guess = pixel * zoom + zoom / 2;
+    if (ScaleToBuffer(guess, extent, buffer_size) == pixel)
+        return guess;
+    for (int32_t d = 1; d <= 2; ++d) {
+        if (ScaleToBuffer(guess - d, extent, buffer_size) == pixel)
+            return guess - d;
+        if (ScaleToBuffer(guess + d, extent, buffer_size) == pixel)
+            return guess + d;
+    }
+    return guess;
 }
 
-int32_t GetMouseY()
+int32_t GetMouseX() { return FrameInput.mouse_x; }
+int32_t GetMouseY() { return FrameInput.mouse_y; }
+
+void ReadPointer()
 {
     int32_t px = 0, py = 0, left = 0, top = 0, right = 0, bottom = 0;
     GetPointerPosition(&px, &py);
     GetWindowRectangle(&left, &top, &right, &bottom);
-    return ScaleToBuffer(bottom - py, bottom - top, ScreenHeight);
+    FrameInput.mouse_x = ScaleToBuffer(px - left, right - left, ScreenWidth);
+    FrameInput.mouse_y = ScaleToBuffer(bottom - py, bottom - top, ScreenHeight);
+    FrameInput.cell_x = FrameInput.mouse_x / 16 + ViewX;
+    FrameInput.cell_y = FrameInput.mouse_y / 16 + ViewY;
+}
+
+void PlacePointerAtPixel(int32_t x, int32_t y)
+{
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    GetWindowRectangle(&left, &top, &right, &bottom);
+    PlacePointer(left + OffsetFor(x, right - left, ScreenWidth), bottom - OffsetFor(y, bottom - top, ScreenHeight));
+    ReadPointer();
+}
+
+// The inverse of the mouse cell.
+void PlacePointerAtCell(int32_t x, int32_t y) { PlacePointerAtPixel((x - ViewX) * 16 + 8, (y - ViewY) * 16 + 8); }
+
+void TakeFrameInput(int32_t frame)
+{
+    InputEvent e;
+    while (TakeInputEvent(&e)) {
+        RecordInputEvent(frame, e);
+        switch (e.kind) {
+        case INPUT_KEY_DOWN:
+            if (e.a >= 0 && e.a < 256)
+                KeyState[e.a] = 1;
+            break;
+        case INPUT_POINTER_AT_PIXEL: PlacePointerAtPixel(e.a, e.b), MouseMoved = 1; break;
+        case INPUT_POINTER_AT_CELL: PlacePointerAtCell(e.a, e.b), MouseMoved = 1; break;
+        case INPUT_POINTER_MOVED: MouseMoved = 1; break;
+        case INPUT_LEFT_BUTTON: LeftClick = 1; break;
+        case INPUT_RIGHT_BUTTON: RightClick = 1; break;
+        case INPUT_CLOSE: QuitRequested = 1; break;
+        }
+    }
+    ReadPointer();
+    RecordFrameInput(frame);
 }
 
 void HandleViewKeys()

@@ -1,10 +1,10 @@
 #include "app/recorder.h"
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 
 #include "app/input.h"
+#include "app/script.h"
 #include "app/shell.h"
 #include "app/summary.h"
 #include "gfx/draw.h"
@@ -14,12 +14,7 @@ SessionRecording Recording;
 
 namespace
 {
-void Append(int32_t frame, const char* event)
-{
-    char line[64];
-    std::snprintf(line, sizeof line, "%d %s\n", frame, event);
-    Recording.pending += line;
-}
+void Append(const ScriptEvent& event) { Recording.pending += FormatScriptEvent(event); }
 
 // The pointer line is written whenever the reading changes, and also after the
 // window has moved or been made anew: the runner's window need not stand where
@@ -33,9 +28,7 @@ void AppendPointer(int32_t frame)
     if (Recording.started && x == Recording.mouse_x && y == Recording.mouse_y &&
         std::memcmp(window, Recording.window, sizeof window) == 0)
         return;
-    char event[48];
-    std::snprintf(event, sizeof event, "mouse %d %d", x, y);
-    Append(frame, event);
+    Append({frame, SCRIPT_MOUSE, x, y});
     Recording.mouse_x = x;
     Recording.mouse_y = y;
     std::memcpy(Recording.window, window, sizeof window);
@@ -69,53 +62,14 @@ bool StartRecording(const char* path)
     return true;
 }
 
-const char* ScriptKeyName(int32_t code)
+void RecordInputEvent(int32_t frame, const InputEvent& event)
 {
-    static const std::array<std::string, 256> NAMES = [] {
-        std::array<std::string, 256> n;
-        n[KEY_BACKSPACE] = "Backspace";
-        n[KEY_TAB] = "Tab";
-        n[KEY_ENTER] = "Enter";
-        n[KEY_SHIFT] = "Shift";
-        n[KEY_ESCAPE] = "Escape";
-        n[KEY_SPACE] = "Space";
-        n[KEY_LEFT] = "Left";
-        n[KEY_UP] = "Up";
-        n[KEY_RIGHT] = "Right";
-        n[KEY_DOWN] = "Down";
-        n[KEY_KEYPAD_PLUS] = "KeypadPlus";
-        n[KEY_KEYPAD_MINUS] = "KeypadMinus";
-        n[KEY_LEFT_BRACKET] = "LeftBracket";
-        n[KEY_RIGHT_BRACKET] = "RightBracket";
-        for (int32_t c = KEY_0; c <= KEY_9; ++c)
-            n[c] = std::string(1, static_cast<char>(c));
-        for (int32_t c = KEY_A; c <= KEY_Z; ++c)
-            n[c] = std::string(1, static_cast<char>(c));
-        for (int32_t f = 0; f < 12; ++f)
-            n[KEY_F1 + f] = "F" + std::to_string(f + 1);
-        return n;
-    }();
-    return code >= 0 && code < 256 && !NAMES[code].empty() ? NAMES[code].c_str() : nullptr;
-}
-
-void RecordKeyDown(int32_t code)
-{
-    if (!Recording.file || code < 0 || code > 255)
+    static const ScriptEventKind KINDS[] = {SCRIPT_KEY, SCRIPT_MOUSE, SCRIPT_LCLICK, SCRIPT_RCLICK, SCRIPT_CLOSE};
+    if (!Recording.file || event.kind > INPUT_CLOSE || event.kind == INPUT_POINTER_MOVED)
         return;
-    char event[32];
-    const char* name = ScriptKeyName(code);
-    if (name)
-        std::snprintf(event, sizeof event, "key %s", name);
-    else
-        std::snprintf(event, sizeof event, "key %d", code);
-    // Delivered in the pump that ends this frame: the next frame reads it.
-    Append(FrameCounter + 1, event);
-}
-
-void RecordInput(const char* event)
-{
-    if (Recording.file)
-        Append(FrameCounter + 1, event);
+    if (event.kind == INPUT_KEY_DOWN && (event.a < 0 || event.a > 255))
+        return;
+    Append({frame, KINDS[event.kind], event.a, 0});
 }
 
 uint32_t ReadClockSeconds()
@@ -123,26 +77,23 @@ uint32_t ReadClockSeconds()
     uint32_t seconds = PlatformTimeSeconds();
     if (!Recording.file)
         return seconds;
-    char line[64];
     if (!Recording.started) {
-        std::snprintf(line, sizeof line, "clock %u\nzoom %d\n", seconds, PixelZoom);
         Recording.pending += "# A GAMEVRAK session: gamevrak-replay --frames N --script FILE plays it again.\n";
-        Recording.pending += line;
+        Recording.pending += FormatScriptHeader(seconds, PixelZoom);
         AppendPointer(0);
         Recording.started = true;
         WritePending();
     } else {
-        std::snprintf(line, sizeof line, "clock %u", seconds);
-        Append(FrameCounter, line);
+        Append({FrameCounter, SCRIPT_CLOCK, 0, 0, seconds});
     }
     return seconds;
 }
 
-void RecordPumpEnd()
+void RecordFrameInput(int32_t frame)
 {
     if (!Recording.file || !Recording.started)
         return;
-    AppendPointer(FrameCounter + 1);
+    AppendPointer(frame);
     WritePending();
 }
 

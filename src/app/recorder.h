@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/platform.h"
+
 struct SessionRecording {
     std::FILE* file = nullptr; // nullptr while not recording
     std::string path;
@@ -20,18 +22,16 @@ extern SessionRecording Recording;
 
 // Creates (or empties) the file; false, with errno telling why, when it cannot be written.
 bool StartRecording(const char* path);
-// The script's name of a virtual-key code ("A", "F5", "Escape"); nullptr for the codes without one.
-const char* ScriptKeyName(int32_t code);
-// Inputs as the backends deliver them; they are read by the next frame.
-void RecordKeyDown(int32_t code);
-void RecordInput(const char* event);
+// An input event as the frame `frame` takes it; the pointer is written from
+// where it then reads (RecordFrameInput), not from its events.
+void RecordInputEvent(int32_t frame, const InputEvent& event);
 // The wall clock in seconds, for a random seed. The first read (start-up) goes
 // into the header with the start zoom and pointer, later ones (loads) into the
 // frame that makes them.
 uint32_t ReadClockSeconds();
-// After the pump: the pointer as the next frame will read it, and this frame's
-// lines written out, so that a crash leaves a usable prefix.
-void RecordPumpEnd();
+// Once the frame's input is taken: the pointer as frame `frame` reads it, and
+// the lines so far written out, so that a crash leaves a usable prefix.
+void RecordFrameInput(int32_t frame);
 // Writes what is left and closes the file; at the end of play, the play
 // summary also goes to standard output and, as comments, to the file.
 void FinishRecording();

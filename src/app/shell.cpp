@@ -101,6 +101,7 @@ bool OpenMainWindow()
     std::snprintf(caption, 100, "%s", "GAMEVRAK");
     bool ok = CreateGameWindow(caption, ScreenWidth * PixelZoom, ScreenHeight * PixelZoom, 16);
     std::free(caption);
+    ReadPointer();
     if (!ok)
         return false;
     HidePointer();
@@ -124,6 +125,33 @@ static void DrawStatusLines()
     DrawLargeText(10, 30, 255, 255, 255);
 }
 
+// The map view as it stands, with a file's message over it.
+static void ShowSlotProgress(const char* message)
+{
+    if (ScreenBuffer)
+        std::memset(ScreenBuffer, 0, static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4);
+    DrawMapView();
+    std::snprintf(TextBuffer, sizeof TextBuffer, "%s", message);
+    DrawLargeText(20, 100, 255, 255, 0);
+    PresentScreen();
+}
+
+static void PauseForSlot(uint32_t milliseconds) { PlatformSleep(milliseconds); }
+
+static constexpr SlotProgress SLOT_PROGRESS = {ShowSlotProgress, PauseForSlot};
+
+void SaveSlot(int32_t slot) { SaveMap(slot, {ViewX, ViewY, ViewLayer}, SLOT_PROGRESS); }
+
+void LoadSlot(int32_t slot)
+{
+    SavedView view = {ViewX, ViewY, ViewLayer};
+    LoadMap(slot, &view, SLOT_PROGRESS);
+    ViewX = view.x;
+    ViewY = view.y;
+    ViewLayer = view.layer;
+    Srand(ReadClockSeconds());
+}
+
 static void HandleSaveKeys()
 {
     static const int32_t keys[4] = {KEY_F1, KEY_F2, KEY_F3, KEY_F4};
@@ -131,9 +159,9 @@ static void HandleSaveKeys()
         if (!IsKeyDown(keys[i]))
             continue;
         if (i < 2)
-            SaveMap(i + 1);
+            SaveSlot(i + 1);
         else
-            LoadMap(i - 1);
+            LoadSlot(i - 1);
         PlatformSleep(350);
     }
 }
@@ -172,6 +200,7 @@ void RunFrame()
             GetPointerPosition(&px, &py);
             MoveGameWindow(px, py, ScreenWidth * PixelZoom, ScreenHeight * PixelZoom);
             HidePointer();
+            ReadPointer();
         }
     }
     std::snprintf(TextBuffer, sizeof TextBuffer, "%s", BUILD_LINE);
@@ -195,7 +224,7 @@ void RunFrame()
     ClearInputFlags();
     while (PumpOneMessage()) {
     }
-    RecordPumpEnd();
+    TakeFrameInput(FrameCounter + 1);
     FrameCounter += 1;
 }
 

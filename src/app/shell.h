@@ -29,6 +29,10 @@ void PopulateWorld();
 // Releases every table in the fixed order.
 void FreeWorld();
 bool OpenMainWindow();
+// Slot 1 or 2 saved or loaded with the progress screens and pauses; a load
+// then reseeds the random generator from the clock.
+void SaveSlot(int32_t slot);
+void LoadSlot(int32_t slot);
 void RunFrame();
 // Start-up steps 1 to 12: tables, window, world, units, scream, time seed,
 // with the window opened at the given zoom. False when it cannot be opened.

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/byte_order.h"
 #include "platform/platform.h"
 
 BitmapSlot* BitmapSlots = nullptr;
@@ -228,12 +229,6 @@ constexpr TextureEntry ITEM_ENTRIES[] = {
 
 template <size_t N> constexpr int32_t Count(const TextureEntry (&)[N]) { return static_cast<int32_t>(N); }
 
-uint32_t ReadLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 // Bytes left after the current position; 0 when the size cannot be told.
 uint64_t BytesRemaining(std::FILE* f)
 {
@@ -293,8 +288,8 @@ bool LoadBitmapSlot(const char* path, uint32_t id)
         return false;
     }
     BitmapSlot& slot = BitmapSlots[id];
-    slot.width = ReadLe32(header + 18);
-    slot.height = ReadLe32(header + 22);
+    slot.width = GetLittle<uint32_t>(header + 18);
+    slot.height = GetLittle<uint32_t>(header + 22);
     slot.bytes_per_pixel = 3;
     std::free(slot.pixels);
     slot.pixels = nullptr;

@@ -7,16 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/random.h"
-#include "app/recorder.h"
-#include "app/shell.h"
-#include "gfx/draw.h"
-#include "gfx/font.h"
 #include "persist/unit_record.h"
+#include "platform/byte_order.h"
 #include "platform/platform.h"
 #include "units/unit.h"
 #include "world/grid.h"
-#include "world/mapview.h"
 #include "world/pathfind.h"
 
 namespace
@@ -36,41 +31,9 @@ const char* const SAVE_MESSAGES[] = {"Saving dungeon maps.", "Saving flag maps."
 const char* const LOAD_MESSAGES[] = {"Loading dungeon maps.", "Loading flag maps.", "Loading units.",
                                      "Loading pathfinding.", "Loading variables."};
 
-// Byte order of the files is little-endian; on such hosts these are plain copies.
-uint32_t SwapToLittle(uint32_t v)
-{
-    if constexpr (std::endian::native == std::endian::little)
-        return v;
-    else
-        return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
-}
-
-void PutWord(uint8_t* p, uint32_t v)
-{
-    uint32_t little = SwapToLittle(v);
-    std::memcpy(p, &little, 4);
-}
-
-uint32_t GetWord(const uint8_t* p)
-{
-    uint32_t little;
-    std::memcpy(&little, p, 4);
-    return SwapToLittle(little);
-}
-
 void FormatSlotPath(char* out, size_t size, int32_t slot, SlotFile file)
 {
     std::snprintf(out, size, ".\\map\\%d.%s", slot, FILE_EXTENSIONS[file]);
-}
-
-void ShowProgress(const char* message)
-{
-    if (ScreenBuffer)
-        std::memset(ScreenBuffer, 0, static_cast<size_t>(ScreenWidth) * static_cast<size_t>(ScreenHeight) * 4);
-    DrawMapView();
-    std::snprintf(TextBuffer, sizeof TextBuffer, "%s", message);
-    DrawLargeText(20, 100, 255, 255, 0);
-    PresentScreen();
 }
 
 size_t GridBytes() { return static_cast<size_t>(LayerCells) * static_cast<size_t>(WorldLayers); }
@@ -112,7 +75,7 @@ struct SaveStream {
         for (size_t done = 0; done < count && ok;) {
             size_t n = std::min(count - done, ROUTE_BLOCK_WORDS);
             for (size_t i = 0; i < n; ++i)
-                PutWord(&b[i * 4], static_cast<uint32_t>(words[done + i]));
+                PutLittle(&b[i * 4], static_cast<uint32_t>(words[done + i]));
             Write(b, n * 4);
             done += n;
         }
@@ -149,9 +112,9 @@ void WriteRoutes(SaveStream& out)
     }
 }
 
-void WriteVariables(SaveStream& out)
+void WriteVariables(SaveStream& out, const SavedView& view)
 {
-    const int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    const int32_t values[VARIABLE_COUNT] = {view.x, view.y, view.layer, CurrentUnit};
     out.WriteWords(values, VARIABLE_COUNT);
 }
 
@@ -161,7 +124,7 @@ void WriteVariables(SaveStream& out)
 // cannot be written is left as it was and shows nothing, like one that cannot
 // be opened. The screen draws nothing the writing changes (a route index below
 // -1 draws as little as an idle one).
-void SaveSlotFile(int32_t slot, SlotFile file)
+void SaveSlotFile(int32_t slot, SlotFile file, const SavedView& view, const SlotProgress& progress)
 {
     char path[64];
     char temporary[80];
@@ -176,15 +139,15 @@ void SaveSlotFile(int32_t slot, SlotFile file)
     case FILE_FLAGMAP: WriteGrid(out, FlagMap); break;
     case FILE_UNIT: WriteUnits(out); break;
     case FILE_PATHFIND: WriteRoutes(out); break;
-    case FILE_VARIABLES: WriteVariables(out); break;
+    case FILE_VARIABLES: WriteVariables(out, view); break;
     }
     bool closed = std::fclose(f) == 0;
     if (!out.ok || !closed || !ReplaceFileAtomically(temporary, path)) {
         RemoveFile(temporary);
         return;
     }
-    ShowProgress(SAVE_MESSAGES[file]);
-    PlatformSleep(1000);
+    progress.show(SAVE_MESSAGES[file]);
+    progress.pause(1000);
 }
 
 // ---- Reading -------------------------------------------------------------------
@@ -224,7 +187,7 @@ struct LoadStream {
             uint8_t* b = block.Reserve(n * 4);
             size_t whole = Read(b, n * 4) / 4;
             for (size_t i = 0; std::endian::native != std::endian::little && i < whole; ++i) {
-                uint32_t host = GetWord(&b[i * 4]);
+                uint32_t host = GetLittle<uint32_t>(&b[i * 4]);
                 std::memcpy(&b[i * 4], &host, 4);
             }
             // Only the 4 KB runs that change are stored: the route arrays are
@@ -267,49 +230,48 @@ void ReadRoutes(LoadStream& in)
     }
 }
 
-void ReadVariables(LoadStream& in)
+void ReadVariables(LoadStream& in, SavedView* view)
 {
-    int32_t values[VARIABLE_COUNT] = {ViewX, ViewY, ViewLayer, CurrentUnit};
+    int32_t values[VARIABLE_COUNT] = {view->x, view->y, view->layer, CurrentUnit};
     in.ReadWords(values, VARIABLE_COUNT);
-    ViewX = values[0];
-    ViewY = values[1];
-    ViewLayer = values[2];
+    view->x = values[0];
+    view->y = values[1];
+    view->layer = values[2];
     CurrentUnit = values[3];
 }
 
 // Values are taken as found: the readers of each table guard their own accesses.
-void LoadSlotFile(int32_t slot, SlotFile file)
+void LoadSlotFile(int32_t slot, SlotFile file, SavedView* view, const SlotProgress& progress)
 {
     char path[64];
     FormatSlotPath(path, sizeof path, slot, file);
     std::FILE* f = OpenFileAlways(path, false);
     if (!f)
         return;
-    ShowProgress(LOAD_MESSAGES[file]);
+    progress.show(LOAD_MESSAGES[file]);
     LoadStream in(f);
     switch (file) {
     case FILE_MAINMAP: ReadGrid(in, MainMap); break;
     case FILE_FLAGMAP: ReadGrid(in, FlagMap); break;
     case FILE_UNIT: ReadUnits(in); break;
     case FILE_PATHFIND: ReadRoutes(in); break;
-    case FILE_VARIABLES: ReadVariables(in); break;
+    case FILE_VARIABLES: ReadVariables(in, view); break;
     }
-    PlatformSleep(1000);
+    progress.pause(1000);
     std::fclose(f);
 }
 
 constexpr SlotFile SLOT_FILES[] = {FILE_MAINMAP, FILE_FLAGMAP, FILE_UNIT, FILE_PATHFIND, FILE_VARIABLES};
 } // namespace
 
-void SaveMap(int32_t slot)
+void SaveMap(int32_t slot, const SavedView& view, const SlotProgress& progress)
 {
     for (SlotFile file : SLOT_FILES)
-        SaveSlotFile(slot, file);
+        SaveSlotFile(slot, file, view, progress);
 }
 
-void LoadMap(int32_t slot)
+void LoadMap(int32_t slot, SavedView* view, const SlotProgress& progress)
 {
     for (SlotFile file : SLOT_FILES)
-        LoadSlotFile(slot, file);
-    Srand(ReadClockSeconds());
+        LoadSlotFile(slot, file, view, progress);
 }

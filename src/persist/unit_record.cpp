@@ -1,28 +1,11 @@
 #include "persist/unit_record.h"
 
-#include <bit>
 #include <cstring>
-#include <type_traits>
+
+#include "platform/byte_order.h"
 
 namespace
 {
-template <class T> void PutLittle(uint8_t* p, T value)
-{
-    using Bits = std::make_unsigned_t<std::conditional_t<std::is_same_v<T, float>, uint32_t, T>>;
-    Bits bits = std::bit_cast<Bits>(value);
-    for (size_t i = 0; i < sizeof bits; ++i)
-        p[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
-
-template <class T> T GetLittle(const uint8_t* p)
-{
-    using Bits = std::make_unsigned_t<std::conditional_t<std::is_same_v<T, float>, uint32_t, T>>;
-    Bits bits = 0;
-    for (size_t i = 0; i < sizeof bits; ++i)
-        bits = static_cast<Bits>(bits | static_cast<Bits>(p[i]) << (8 * i));
-    return std::bit_cast<T>(bits);
-}
-
 // The one list of stored fields and their offsets, shared by both directions so
 // that writer and reader cannot drift apart.
 template <class U, class Visit> void VisitStoredFields(U& u, Visit&& visit)

@@ -14,8 +14,8 @@
 bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t bits);
 // Releases context and window; safe to call when there is none.
 void DestroyGameWindow();
-// Takes one waiting window message and dispatches it (input events reach the
-// game through the On*Event callbacks below). False when nothing was waiting.
+// Takes one waiting window message and dispatches it; the input it carries
+// joins the backend's queue of input events. False when nothing was waiting.
 bool PumpOneMessage();
 // Hides the system pointer over the game window (counted, like ShowCursor(FALSE)).
 void HidePointer();
@@ -25,6 +25,9 @@ void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height);
 // ran dry (before the first pump: when first asked), so that every read in a
 // frame gives the position the input of that frame was delivered with.
 void GetPointerPosition(int32_t* x, int32_t* y);
+// Puts the pointer at screen position (x, y), as a replayed pointer event
+// does; GetPointerPosition reads it from then on.
+void PlacePointer(int32_t x, int32_t y);
 // Window rectangle in screen coordinates (no frame: equals the client area).
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
 
@@ -87,11 +90,26 @@ bool FolderExists(const char* path);
 // folders, so that the game finds its art, sound and saves from anywhere.
 void PlatformEnterGameDirectory(const char* argv0);
 
-// ---- Callbacks implemented by the game ---------------------------------------
-// Called by the backend while messages are pumped, the way the system-wide
-// input hooks and the window procedure reach the game.
-void OnKeyDownEvent(int32_t virtual_key);
-void OnMouseMoveEvent();
-void OnLeftButtonEvent();
-void OnRightButtonEvent();
-void OnCloseEvent();
+// ---- Input events ------------------------------------------------------------
+// What the backends queue while messages are pumped, the way the system-wide
+// input hooks and the window procedure see it; the game takes the queue once a
+// frame. A replay also places the pointer, at a picture pixel or over the
+// middle of a cell of the view, which only the game can turn into a position.
+enum InputEventKind : int32_t {
+    INPUT_KEY_DOWN,      // a: virtual-key code
+    INPUT_POINTER_MOVED, // the position is read from GetPointerPosition
+    INPUT_LEFT_BUTTON,
+    INPUT_RIGHT_BUTTON,
+    INPUT_CLOSE,
+    INPUT_POINTER_AT_PIXEL, // a, b: picture pixel, row 0 at the bottom
+    INPUT_POINTER_AT_CELL,  // a, b: world cell column and row
+};
+
+struct InputEvent {
+    InputEventKind kind;
+    int32_t a;
+    int32_t b;
+};
+
+// The oldest queued input event, removed from the queue; false when it is empty.
+bool TakeInputEvent(InputEvent* event);

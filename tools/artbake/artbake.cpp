@@ -11,16 +11,11 @@
 
 #include "art_source.h"
 #include "assets/bitmap.h"
+#include "platform/byte_order.h"
 #include "synth.h"
 
 namespace
 {
-void PutLe(std::vector<uint8_t>* out, uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out->push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // Bottom-up, 24 bits, 54-byte header; 16 pixels make 48-byte rows, so no padding.
 bool WriteBitmap(const std::string& path, const std::vector<ArtColour>& top_first)
 {
@@ -28,20 +23,20 @@ bool WriteBitmap(const std::string& path, const std::vector<ArtColour>& top_firs
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
-    PutLe(&out, 54 + image_bytes, 4);
-    PutLe(&out, 0, 4);
-    PutLe(&out, 54, 4);
-    PutLe(&out, 40, 4);
-    PutLe(&out, ART_SIDE, 4);
-    PutLe(&out, ART_SIDE, 4);
-    PutLe(&out, 1, 2);
-    PutLe(&out, 24, 2);
-    PutLe(&out, 0, 4);
-    PutLe(&out, image_bytes, 4);
-    PutLe(&out, 2835, 4);
-    PutLe(&out, 2835, 4);
-    PutLe(&out, 0, 4);
-    PutLe(&out, 0, 4);
+    AppendLittle(&out, 54 + image_bytes, 4);
+    AppendLittle(&out, 0, 4);
+    AppendLittle(&out, 54, 4);
+    AppendLittle(&out, 40, 4);
+    AppendLittle(&out, ART_SIDE, 4);
+    AppendLittle(&out, ART_SIDE, 4);
+    AppendLittle(&out, 1, 2);
+    AppendLittle(&out, 24, 2);
+    AppendLittle(&out, 0, 4);
+    AppendLittle(&out, image_bytes, 4);
+    AppendLittle(&out, 2835, 4);
+    AppendLittle(&out, 2835, 4);
+    AppendLittle(&out, 0, 4);
+    AppendLittle(&out, 0, 4);
     for (int32_t y = ART_SIDE - 1; y >= 0; --y)
         for (int32_t x = 0; x < ART_SIDE; ++x) {
             const ArtColour& c = top_first[static_cast<size_t>(y * ART_SIDE + x)];

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/byte_order.h"
+
 namespace
 {
 constexpr double PI = 3.14159265358979323846;
@@ -50,11 +52,6 @@ double Smooth(double edge0, double edge1, double x)
     return t * t * (3.0 - 2.0 * t);
 }
 
-void PutLe(std::vector<uint8_t>* out, uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out->push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 } // namespace
 
 // A hoarse voice: a buzzing source with vibrato, pitched up then falling away,
@@ -124,19 +121,19 @@ bool WriteWave(const std::string& path, const std::vector<int16_t>& samples)
     const uint32_t data_bytes = static_cast<uint32_t>(samples.size() * 2);
     std::vector<uint8_t> out;
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    PutLe(&out, 36 + data_bytes, 4);
+    AppendLittle(&out, 36 + data_bytes, 4);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutLe(&out, 16, 4);
-    PutLe(&out, 1, 2); // PCM
-    PutLe(&out, 1, 2); // mono
-    PutLe(&out, SYNTH_RATE, 4);
-    PutLe(&out, SYNTH_RATE * 2, 4);
-    PutLe(&out, 2, 2);
-    PutLe(&out, 16, 2);
+    AppendLittle(&out, 16, 4);
+    AppendLittle(&out, 1, 2); // PCM
+    AppendLittle(&out, 1, 2); // mono
+    AppendLittle(&out, SYNTH_RATE, 4);
+    AppendLittle(&out, SYNTH_RATE * 2, 4);
+    AppendLittle(&out, 2, 2);
+    AppendLittle(&out, 16, 2);
     out.insert(out.end(), {'d', 'a', 't', 'a'});
-    PutLe(&out, data_bytes, 4);
+    AppendLittle(&out, data_bytes, 4);
     for (int16_t s : samples)
-        PutLe(&out, static_cast<uint16_t>(s), 2);
+        AppendLittle(&out, static_cast<uint16_t>(s), 2);
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;

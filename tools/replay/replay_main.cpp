@@ -5,12 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/recorder.h"
+#include "app/input.h"
+#include "app/script.h"
 #include "app/shell.h"
 #include "app/summary.h"
 #include "gfx/draw.h"
@@ -19,154 +18,6 @@
 
 namespace
 {
-// The names the recording game writes.
-const std::map<std::string, int32_t>& KeyNames()
-{
-    static const std::map<std::string, int32_t> names = [] {
-        std::map<std::string, int32_t> m;
-        for (int32_t code = 0; code < 256; ++code)
-            if (const char* name = ScriptKeyName(code))
-                m[name] = code;
-        return m;
-    }();
-    return names;
-}
-
-// What the script's header says: the clock of the start-up seed and the start zoom.
-struct ScriptHeader {
-    bool has_clock = false;
-    double clock = 0.0;
-    int32_t zoom = 2;
-};
-
-bool ParseUnsigned(const std::string& s, uint32_t* out)
-{
-    if (s.empty() || s.size() > 10 || s.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    unsigned long long v = std::strtoull(s.c_str(), nullptr, 10);
-    if (v > 4294967295ull)
-        return false;
-    *out = static_cast<uint32_t>(v);
-    return true;
-}
-
-// `clock SECONDS` and `zoom N`, without a frame, before the first event.
-bool ParseHeaderLine(const std::string& line, ScriptHeader* header)
-{
-    std::istringstream in(line);
-    std::string word, value, extra;
-    if (!(in >> word >> value) || (in >> extra))
-        return false;
-    uint32_t n = 0;
-    if (word == "clock" && ParseUnsigned(value, &n)) {
-        header->has_clock = true;
-        header->clock = n;
-        return true;
-    }
-    if (word == "zoom" && ParseUnsigned(value, &n) && n >= 1 && n <= 5) {
-        header->zoom = static_cast<int32_t>(n);
-        return true;
-    }
-    return false;
-}
-
-bool ParseInt(const std::string& s, int32_t* out)
-{
-    if (s.empty())
-        return false;
-    char* end = nullptr;
-    long v = std::strtol(s.c_str(), &end, 10);
-    if (*end != 0 || v < -1000000000L || v > 1000000000L)
-        return false;
-    *out = static_cast<int32_t>(v);
-    return true;
-}
-
-// `type TEXT`: small letters, digits and spaces, one key-down a frame.
-bool ParseText(std::istringstream& in, HeadlessEvent e, std::vector<HeadlessEvent>* out)
-{
-    std::string text;
-    std::getline(in >> std::ws, text);
-    text.erase(text.find_last_not_of(" \t\r") + 1);
-    if (text.empty())
-        return false;
-    e.kind = HEADLESS_KEY;
-    for (char c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        else if (c != ' ' && (c < '0' || c > '9'))
-            return false;
-        e.a = c;
-        out->push_back(e);
-        ++e.frame;
-    }
-    return true;
-}
-
-// `key NAME N` repeats the key-down on N frames in a row.
-bool ParseEvent(const std::string& event, std::istringstream& in, HeadlessEvent* e, int32_t* count)
-{
-    std::string a, b, extra;
-    if (event == "key") {
-        if (!(in >> a) || ((in >> b) && (!ParseInt(b, count) || *count < 1 || *count > 100000)) || (in >> extra))
-            return false;
-        auto it = KeyNames().find(a);
-        if (it != KeyNames().end())
-            e->a = it->second;
-        else if (!ParseInt(a, &e->a) || e->a < 0 || e->a > 255)
-            return false;
-        e->kind = HEADLESS_KEY;
-        return true;
-    }
-    if (event == "clock") {
-        if (!(in >> a) || (in >> extra) || !ParseUnsigned(a, &e->seconds))
-            return false;
-        e->kind = HEADLESS_CLOCK;
-        return true;
-    }
-    if (event == "mouse" || event == "cell") {
-        if (!(in >> a >> b) || (in >> extra) || !ParseInt(a, &e->a) || !ParseInt(b, &e->b))
-            return false;
-        e->kind = event == "mouse" ? HEADLESS_MOUSE : HEADLESS_CELL;
-        return true;
-    }
-    if (in >> extra)
-        return false;
-    if (event == "lclick")
-        e->kind = HEADLESS_LCLICK;
-    else if (event == "rclick")
-        e->kind = HEADLESS_RCLICK;
-    else if (event == "close")
-        e->kind = HEADLESS_CLOSE;
-    else
-        return false;
-    return true;
-}
-
-bool ParseLine(const std::string& line, std::vector<HeadlessEvent>* out)
-{
-    std::istringstream in(line);
-    std::string frame, event;
-    in >> frame >> event;
-    HeadlessEvent e{};
-    if (!ParseInt(frame, &e.frame) || e.frame < 0)
-        return false;
-    if (event == "type")
-        return ParseText(in, e, out);
-    int32_t count = 1;
-    if (!ParseEvent(event, in, &e, &count))
-        return false;
-    for (int32_t i = 0; i < count; ++i, ++e.frame)
-        out->push_back(e);
-    return true;
-}
-
-void CellToPixel(int32_t cx, int32_t cy, int32_t* px, int32_t* py)
-{
-    *px = (cx - ViewX) * 16 + 8;
-    *py = (cy - ViewY) * 16 + 8;
-}
-
 int Usage()
 {
     std::fprintf(stderr, "usage: gamevrak-replay [--dir DIR] [--frames N] [--script FILE] [--clock SECONDS] "
@@ -196,33 +47,18 @@ bool ParseSeconds(const std::string& s, double* out)
 
 // Reads the whole script before anything runs: a bad line stops the runner
 // before the first frame.
-bool LoadScript(const std::string& path, ScriptHeader* header, std::vector<HeadlessEvent>* script)
+bool LoadScript(const std::string& path, ScriptHeader* header, std::vector<ScriptEvent>* script)
 {
     std::ifstream in(path);
     if (!in) {
         std::fprintf(stderr, "cannot read script %s\n", path.c_str());
         return false;
     }
-    std::string line;
     int number = 0;
-    bool events = false;
-    while (std::getline(in, line)) {
-        ++number;
-        std::string text = line;
-        size_t hash = text.find('#');
-        if (hash != std::string::npos)
-            text.resize(hash);
-        if (text.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        if (!events && ParseHeaderLine(text, header))
-            continue;
-        events = true;
-        if (!ParseLine(text, script)) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            std::fprintf(stderr, "%s:%d: malformed script line: %s\n", path.c_str(), number, line.c_str());
-            return false;
-        }
+    std::string line;
+    if (!ParseScript(in, header, script, &number, &line)) {
+        std::fprintf(stderr, "%s:%d: malformed script line: %s\n", path.c_str(), number, line.c_str());
+        return false;
     }
     return true;
 }
@@ -288,13 +124,16 @@ int main(int argc, char** argv)
     }
 
     ScriptHeader header;
-    std::vector<HeadlessEvent> events;
+    std::vector<ScriptEvent> events;
     if (!script.empty() && !LoadScript(script, &header, &events))
         return 2;
     HeadlessReset(clock_given || !header.has_clock ? clock : header.clock);
-    HeadlessSetCellMapper(CellToPixel);
-    for (const HeadlessEvent& e : events)
-        HeadlessQueue(e);
+    for (const ScriptEvent& e : events) {
+        if (e.kind == SCRIPT_CLOCK)
+            HeadlessQueueClock(e.frame, e.seconds);
+        else
+            HeadlessQueue(e.frame, ScriptInput(e));
+    }
     // Shot paths are relative to where the runner was started, not to the game directory.
     std::error_code ec;
     for (Shot& shot : shots)
@@ -310,6 +149,7 @@ int main(int argc, char** argv)
         return 0;
     }
     HeadlessDeliverFrame(0);
+    TakeFrameInput(0);
     int64_t run = 0;
     bool shots_ok = true;
     while (run < frames && QuitRequested == 0) {

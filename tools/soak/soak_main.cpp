@@ -1,14 +1,14 @@
 // gamevrak-soak [--frames N] [--seed S] [--work DIR] [--script-only] [--close-at-end]: long random play
 // whose allocated memory must stay flat (the resident memory, shown, grows as tables are first touched):
-// the fuzz targets' play (fuzz_game.h) from a seeded random stream, without Escape, with saves and
+// the fuzz targets' play (game_play.h) from a seeded random stream, without Escape, with saves and
 // loads at set frames. DIR/soak-script.txt gets it for the replay runner; --script-only stops there.
 #include <malloc.h>
 
 #include <random>
 
-#include "fuzz_game.h"
+#include "game_play.h"
 
-using namespace fuzz;
+using namespace play;
 
 int main(int argc, char** argv)
 {
@@ -22,30 +22,28 @@ int main(int argc, char** argv)
     std::vector<uint8_t> bytes(std::max(frames, 0) * 4u); // more than the frames take
     std::generate(bytes.begin(), bytes.end(), rng);
     Bytes in{bytes.data(), bytes.size(), 0};
-    std::vector<HeadlessEvent> events;
-    for (const HeadlessEvent& e : DecodePlay(in, 1, frames))
-        if (e.kind != HEADLESS_KEY || (e.a != KEY_ESCAPE && (e.a < KEY_F1 || e.a > KEY_F4)))
+    std::vector<ScriptEvent> events;
+    for (const ScriptEvent& e : DecodePlay(in, 1, frames))
+        if (e.kind != SCRIPT_KEY || (e.a != KEY_ESCAPE && (e.a < KEY_F1 || e.a > KEY_F4)))
             events.push_back(e);
     for (int i = 0; i < 6; ++i) // F1, F3, F2 and F4 in the warm-up, then F1 and F4
         events.push_back(
-            {i < 4 ? warm * (i + 1) / 5 : frames * (i - 2) / 4, HEADLESS_KEY, KEY_F1 + "\0\2\1\3\0\3"[i], 0});
+            {i < 4 ? warm * (i + 1) / 5 : frames * (i - 2) / 4, SCRIPT_KEY, KEY_F1 + "\0\2\1\3\0\3"[i], 0});
     if (option("--close-at-end", "no") != "no")
-        events.push_back({frames, HEADLESS_CLOSE, 0, 0}); // while the last frame pumps its messages
+        events.push_back({frames, SCRIPT_CLOSE, 0, 0}); // while the last frame pumps its messages
     fs::path dir = GameDir(fs::canonical("/proc/self/exe").parent_path(), option("--work", ""));
     std::ofstream script(dir / "soak-script.txt");
-    const char* const kinds[] = {"key", "mouse", "cell", "lclick", "rclick", "close"};
-    for (const HeadlessEvent& e : events)
-        script << e.frame << " " << kinds[e.kind] << (e.kind == HEADLESS_KEY ? " " + std::to_string(e.a) : "")
-               << (e.kind == HEADLESS_MOUSE ? " " + std::to_string(e.a) + " " + std::to_string(e.b) : "") << "\n";
+    for (const ScriptEvent& e : events)
+        script << FormatScriptEvent(e);
     std::printf("soak: %d frames, %zu events in %s\n", frames, events.size(), (dir / "soak-script.txt").c_str());
     if (warm <= 0 || !script.flush() || option("--script-only", "no") != "no")
         return warm <= 0 || !script ? 2 : 0;
 
     StartGameOnce(dir);
     fs::current_path(dir);
-    for (const HeadlessEvent& e : events)
-        HeadlessQueue(e);
+    QueueScript(events);
     HeadlessDeliverFrame(0);
+    TakeFrameInput(0);
     size_t warmed = 0, allocated = 0;
     for (int32_t run = 1; run <= frames && QuitRequested == 0; ++run) {
         RunFrame();

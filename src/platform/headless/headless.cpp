@@ -9,14 +9,24 @@
 #include <deque>
 #include <string>
 
+#include "platform/common/wave_file.h"
 #include "platform/platform.h"
 
 namespace
 {
+// An input event or, with is_clock, a clock reading (in `seconds`).
+struct ScheduledEvent {
+    int32_t frame;
+    bool is_clock;
+    InputEvent input;
+    uint32_t seconds;
+};
+
 struct HeadlessState {
-    std::vector<HeadlessEvent> scheduled; // not yet delivered, in file order
-    std::deque<HeadlessEvent> pending;    // delivered one per PumpOneMessage
-    int32_t pump_round = 0;               // frames whose pump has finished
+    std::vector<ScheduledEvent> scheduled; // not yet delivered, in file order
+    std::deque<ScheduledEvent> pending;    // delivered one per PumpOneMessage
+    std::deque<InputEvent> queue;          // delivered, for the game to take
+    int32_t pump_round = 0;                // frames whose pump has finished
     bool round_loaded = false;
     double clock = 1000000000.0;
     std::deque<uint32_t> clock_reads; // fed by clock events, ahead of the virtual clock
@@ -33,124 +43,58 @@ struct HeadlessState {
     int32_t last_height = 0;
     std::vector<HeadlessSound> sounds;
     double sound_busy_until = -1.0;
-    void (*cell_mapper)(int32_t, int32_t, int32_t*, int32_t*) = nullptr;
 };
 HeadlessState S;
 
+// The window's size before one is made: the start zoom's.
 constexpr int32_t BUFFER_WIDTH = 640;
 constexpr int32_t BUFFER_HEIGHT = 480;
 
-// The same single-precision mapping the game applies to a pointer offset.
-int32_t MapOffset(int32_t offset, int32_t extent, int32_t size)
+void Deliver(const ScheduledEvent& e)
 {
-    if (extent <= 0)
-        return 0;
-    float v = static_cast<float>(offset) / static_cast<float>(extent) * static_cast<float>(size);
-    if (v < 0.0f)
-        return 0;
-    if (v > static_cast<float>(size - 1))
-        return size - 1;
-    return static_cast<int32_t>(v);
+    if (e.is_clock)
+        S.clock_reads.push_back(e.seconds);
+    else
+        S.queue.push_back(e.input);
 }
 
-// A window offset whose mapping reads back as the wanted buffer pixel: the
-// middle of the zoomed pixel, else the nearest that works (single precision
-// leaves a few rows at zoom 1 unreachable; the middle is taken for those).
-int32_t OffsetFor(int32_t pixel, int32_t extent, int32_t size)
+// Playing time of a wave file; a default chime's when it cannot be played.
+double SoundSeconds(const char* path)
 {
-    int32_t zoom = std::max(1, extent / size);
-    int32_t guess = pixel * zoom + zoom / 2;
-    if (MapOffset(guess, extent, size) == pixel)
-        return guess;
-    for (int32_t d = 1; d <= 2; ++d) {
-        if (MapOffset(guess - d, extent, size) == pixel)
-            return guess - d;
-        if (MapOffset(guess + d, extent, size) == pixel)
-            return guess + d;
-    }
-    return guess;
-}
-
-void Deliver(const HeadlessEvent& e)
-{
-    switch (e.kind) {
-    case HEADLESS_KEY: OnKeyDownEvent(e.a); break;
-    case HEADLESS_MOUSE:
-        HeadlessSetPointer(e.a, e.b);
-        OnMouseMoveEvent();
-        break;
-    case HEADLESS_CELL: {
-        int32_t px = 0, py = 0;
-        if (S.cell_mapper)
-            S.cell_mapper(e.a, e.b, &px, &py);
-        HeadlessSetPointer(px, py);
-        OnMouseMoveEvent();
-        break;
-    }
-    case HEADLESS_LCLICK: OnLeftButtonEvent(); break;
-    case HEADLESS_RCLICK: OnRightButtonEvent(); break;
-    case HEADLESS_CLOSE: OnCloseEvent(); break;
-    case HEADLESS_CLOCK: S.clock_reads.push_back(e.seconds); break;
-    }
-}
-
-// Playing time of a wave file from its header; a default chime when unreadable.
-double SoundSeconds(const char* path, bool* found)
-{
-    std::string p(path);
-    std::replace(p.begin(), p.end(), '\\', '/');
-    std::FILE* f = std::fopen(p.c_str(), "rb");
-    *found = f != nullptr;
-    if (!f)
+    WaveData wave;
+    if (!ReadWaveFile(path, &wave) || wave.byte_rate == 0)
         return 0.3;
-    unsigned char h[44];
-    size_t n = std::fread(h, 1, sizeof h, f);
-    std::fseek(f, 0, SEEK_END);
-    long size = std::ftell(f);
-    std::fclose(f);
-    if (n < 44 || std::memcmp(h, "RIFF", 4) != 0)
-        return 0.3;
-    uint32_t byte_rate = h[28] | h[29] << 8 | h[30] << 16 | static_cast<uint32_t>(h[31]) << 24;
-    if (byte_rate == 0 || size <= 44)
-        return 0.3;
-    return static_cast<double>(size - 44) / byte_rate;
+    return static_cast<double>(wave.samples.size()) / wave.byte_rate;
 }
 } // namespace
 
 void HeadlessReset(double start_seconds)
 {
-    void (*mapper)(int32_t, int32_t, int32_t*, int32_t*) = S.cell_mapper;
     std::vector<uint8_t> frame_block; // kept for the next frame: no new allocation for each run
     frame_block.swap(S.last_frame);
     S = HeadlessState();
     S.clock = start_seconds;
-    S.cell_mapper = mapper;
     S.last_frame.swap(frame_block);
     S.last_frame.clear();
 }
 
-void HeadlessSetCellMapper(void (*mapper)(int32_t, int32_t, int32_t*, int32_t*)) { S.cell_mapper = mapper; }
+void HeadlessQueue(int32_t frame, const InputEvent& event) { S.scheduled.push_back({frame, false, event, 0}); }
 
-void HeadlessQueue(const HeadlessEvent& event) { S.scheduled.push_back(event); }
+void HeadlessQueueClock(int32_t frame, uint32_t seconds)
+{
+    S.scheduled.push_back({frame, true, InputEvent{}, seconds});
+}
 
 void HeadlessDeliverFrame(int32_t frame)
 {
-    std::vector<HeadlessEvent> keep;
-    for (const HeadlessEvent& e : S.scheduled) {
+    std::vector<ScheduledEvent> keep;
+    for (const ScheduledEvent& e : S.scheduled) {
         if (e.frame == frame)
             Deliver(e);
         else
             keep.push_back(e);
     }
     S.scheduled.swap(keep);
-}
-
-void HeadlessSetPointer(int32_t x, int32_t y)
-{
-    int32_t w = S.window_open ? S.window_width : BUFFER_WIDTH * 2;
-    int32_t h = S.window_open ? S.window_height : BUFFER_HEIGHT * 2;
-    S.pointer_x = S.window_x + OffsetFor(x, w, BUFFER_WIDTH);
-    S.pointer_y = S.window_y + h - OffsetFor(y, h, BUFFER_HEIGHT);
 }
 
 void HeadlessSetScreenPointer(int32_t x, int32_t y)
@@ -191,8 +135,8 @@ bool PumpOneMessage()
 {
     if (!S.round_loaded) {
         int32_t next = S.pump_round + 1;
-        std::vector<HeadlessEvent> keep;
-        for (const HeadlessEvent& e : S.scheduled) {
+        std::vector<ScheduledEvent> keep;
+        for (const ScheduledEvent& e : S.scheduled) {
             if (e.frame == next)
                 S.pending.push_back(e);
             else
@@ -206,13 +150,24 @@ bool PumpOneMessage()
         S.round_loaded = false;
         return false;
     }
-    HeadlessEvent e = S.pending.front();
+    ScheduledEvent e = S.pending.front();
     S.pending.pop_front();
     Deliver(e);
     return true;
 }
 
+bool TakeInputEvent(InputEvent* event)
+{
+    if (S.queue.empty())
+        return false;
+    *event = S.queue.front();
+    S.queue.pop_front();
+    return true;
+}
+
 void HidePointer() {}
+
+void PlacePointer(int32_t x, int32_t y) { HeadlessSetScreenPointer(x, y); }
 
 // Input comes from this backend's own event queue: no system-wide hooks to install.
 void InstallPlatformInputHooks() {}
@@ -286,8 +241,7 @@ void PlatformMessageBox(const char* text, const char* caption, MessageBoxIcon)
 
 void PlatformPlaySound(const char* path)
 {
-    bool found = false;
-    double seconds = SoundSeconds(path, &found);
+    double seconds = SoundSeconds(path);
     bool played = S.clock >= S.sound_busy_until;
     S.sounds.push_back({S.clock, std::string(path), played});
     if (played)

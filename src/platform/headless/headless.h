@@ -5,23 +5,7 @@
 #include <string>
 #include <vector>
 
-enum HeadlessEventKind {
-    HEADLESS_KEY,
-    HEADLESS_MOUSE,
-    HEADLESS_CELL,
-    HEADLESS_LCLICK,
-    HEADLESS_RCLICK,
-    HEADLESS_CLOSE,
-    HEADLESS_CLOCK // the next read of the wall clock gives `seconds`
-};
-
-struct HeadlessEvent {
-    int32_t frame;
-    HeadlessEventKind kind;
-    int32_t a; // key code, or x
-    int32_t b; // y
-    uint32_t seconds = 0;
-};
+#include "platform/platform.h"
 
 struct HeadlessSound {
     double time_seconds; // virtual time of the request
@@ -31,14 +15,12 @@ struct HeadlessSound {
 
 // Resets the backend: no events, clock at start_seconds, no window, no sounds.
 void HeadlessReset(double start_seconds = 1000000000.0);
-// Events are delivered by PumpOneMessage at the end of frame (event.frame - 1);
-// HeadlessDeliverFrame(f) delivers those of frame f at once.
-void HeadlessQueue(const HeadlessEvent& event);
+// Input events are queued by the pump that ends frame (frame - 1), for frame
+// `frame` to take; HeadlessDeliverFrame(f) queues those of frame f at once.
+void HeadlessQueue(int32_t frame, const InputEvent& event);
+// The first read of the wall clock from the pump of (frame - 1) on gives `seconds`.
+void HeadlessQueueClock(int32_t frame, uint32_t seconds);
 void HeadlessDeliverFrame(int32_t frame);
-// Converts a `cell X Y` event into the buffer pixel the pointer goes to (needs the view).
-void HeadlessSetCellMapper(void (*mapper)(int32_t cell_x, int32_t cell_y, int32_t* x, int32_t* y));
-// Moves the pointer so that GetMouseX/GetMouseY read buffer pixel (x, y).
-void HeadlessSetPointer(int32_t x, int32_t y);
 // Moves the pointer to screen position (x, y).
 void HeadlessSetScreenPointer(int32_t x, int32_t y);
 double HeadlessClock();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 
 #include "platform/common/frame_pacer.h"
 #include "platform/gl/gl_present.h"
@@ -19,6 +20,7 @@ bool VideoReady = false;
 bool GLReady = false;
 // The pointer as the current frame reads it, taken when the pump runs dry.
 bool PointerTaken = false;
+std::deque<InputEvent> Queue; // delivered, for the game to take
 int PointerX = 0;
 int PointerY = 0;
 FramePacer Pacer;
@@ -119,7 +121,7 @@ void DispatchKeyDown(const SDL_KeyboardEvent& key)
         held |= HELD_CTRL;
     int32_t vk = VirtualKeyForSdlKey(key.keysym.sym, key.keysym.scancode, held);
     if (vk != 0)
-        OnKeyDownEvent(vk);
+        Queue.push_back({INPUT_KEY_DOWN, vk, 0});
 }
 } // namespace
 
@@ -193,24 +195,41 @@ bool PumpOneMessage()
     }
     switch (e.type) {
     case SDL_KEYDOWN: DispatchKeyDown(e.key); break; // auto-repeats included
-    case SDL_MOUSEMOTION: OnMouseMoveEvent(); break;
+    case SDL_MOUSEMOTION: Queue.push_back({INPUT_POINTER_MOVED, 0, 0}); break;
     case SDL_MOUSEBUTTONDOWN:
         if (e.button.button == SDL_BUTTON_LEFT)
-            OnLeftButtonEvent();
+            Queue.push_back({INPUT_LEFT_BUTTON, 0, 0});
         else if (e.button.button == SDL_BUTTON_RIGHT)
-            OnRightButtonEvent();
+            Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0});
         break;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE)
-            OnCloseEvent();
+            Queue.push_back({INPUT_CLOSE, 0, 0});
         break;
-    case SDL_QUIT: OnCloseEvent(); break; // also SIGINT and SIGTERM
+    case SDL_QUIT: Queue.push_back({INPUT_CLOSE, 0, 0}); break; // also SIGINT and SIGTERM
     default: break;
     }
     return true;
 }
 
+bool TakeInputEvent(InputEvent* event)
+{
+    if (Queue.empty())
+        return false;
+    *event = Queue.front();
+    Queue.pop_front();
+    return true;
+}
+
 void HidePointer() { SDL_ShowCursor(SDL_DISABLE); }
+
+void PlacePointer(int32_t x, int32_t y)
+{
+    SDL_WarpMouseGlobal(x, y);
+    PointerX = x;
+    PointerY = y;
+    PointerTaken = true;
+}
 
 // Input comes from this backend's own event queue: no system-wide hooks to install.
 void InstallPlatformInputHooks() {}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/common/chime.h"
+#include "platform/common/wave_file.h"
 #include "platform/platform.h"
 
 namespace
@@ -78,16 +79,11 @@ void PlatformPlaySound(const char* path)
     // Whatever is still queued is an earlier effect of ours: no-stop mode drops the request.
     if (SDL_GetQueuedAudioSize(Device.id) > 0)
         return;
-    std::string host(path ? path : "");
-    for (char& c : host)
-        if (c == '\\')
-            c = '/';
-    SDL_AudioSpec audio_format;
-    Uint8* buffer = nullptr;
-    Uint32 length = 0;
-    if (!host.empty() && SDL_LoadWAV(host.c_str(), &audio_format, &buffer, &length) != nullptr) {
-        QueueConverted(buffer, length, audio_format.format, audio_format.channels, audio_format.freq);
-        SDL_FreeWAV(buffer);
+    WaveData wave;
+    if (ReadWaveFile(path, &wave)) {
+        QueueConverted(wave.samples.data(), static_cast<Uint32>(wave.samples.size()),
+                       wave.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB, static_cast<Uint8>(wave.channels),
+                       static_cast<int>(wave.rate));
         return;
     }
     std::vector<Sint16> chime = ChimeSamples();

@@ -80,14 +80,8 @@ EM_JS(void, ShowAlert, (const char* caption, const char* text), {
 
 namespace
 {
-enum WebEventKind { WEB_KEY, WEB_MOVE, WEB_LEFT, WEB_RIGHT };
-
-struct WebEvent {
-    WebEventKind kind;
-    int32_t key;
-};
-
-std::deque<WebEvent> Events;
+std::deque<InputEvent> Events; // from the page's callbacks
+std::deque<InputEvent> Queue;  // delivered by the pump, for the game to take
 bool WindowOpen = false;
 bool CallbacksSet = false;
 // Page coordinates, the browser's stand-in for the screen; the canvas starts at (0, 0).
@@ -120,7 +114,7 @@ EM_BOOL OnKeyDown(int, const EmscriptenKeyboardEvent* e, void*)
     int32_t vk = VirtualKeyForWebKey(e->key, e->code, e->altKey, e->ctrlKey);
     if (vk == 0)
         return EM_FALSE;
-    Events.push_back({WEB_KEY, vk});
+    Events.push_back({INPUT_KEY_DOWN, vk, 0});
     // The game's keys stay with the game (F5 would reload, Tab move the focus);
     // the browser keeps its shortcuts with Ctrl or Meta, full screen and its tools.
     return !e->ctrlKey && !e->metaKey && vk != VK_F11 && vk != VK_F12;
@@ -130,7 +124,7 @@ EM_BOOL OnMouseMove(int, const EmscriptenMouseEvent* e, void*)
 {
     PointerX = static_cast<int32_t>(e->clientX);
     PointerY = static_cast<int32_t>(e->clientY);
-    Events.push_back({WEB_MOVE, 0});
+    Events.push_back({INPUT_POINTER_MOVED, 0, 0});
     return EM_FALSE;
 }
 
@@ -140,9 +134,9 @@ EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* e, void*)
     PointerX = static_cast<int32_t>(e->clientX);
     PointerY = static_cast<int32_t>(e->clientY);
     if (e->button == 0)
-        Events.push_back({WEB_LEFT, 0});
+        Events.push_back({INPUT_LEFT_BUTTON, 0, 0});
     else if (e->button == 2)
-        Events.push_back({WEB_RIGHT, 0});
+        Events.push_back({INPUT_RIGHT_BUTTON, 0, 0});
     return EM_TRUE;
 }
 
@@ -179,18 +173,29 @@ bool PumpOneMessage()
         TakePointer();
         return false;
     }
-    WebEvent e = Events.front();
+    Queue.push_back(Events.front());
     Events.pop_front();
-    switch (e.kind) {
-    case WEB_KEY: OnKeyDownEvent(e.key); break;
-    case WEB_MOVE: OnMouseMoveEvent(); break;
-    case WEB_LEFT: OnLeftButtonEvent(); break;
-    case WEB_RIGHT: OnRightButtonEvent(); break;
-    }
+    return true;
+}
+
+bool TakeInputEvent(InputEvent* event)
+{
+    if (Queue.empty())
+        return false;
+    *event = Queue.front();
+    Queue.pop_front();
     return true;
 }
 
 void HidePointer() { HideCanvasPointer(); }
+
+// A page cannot move the pointer: the game reads it there until it next moves.
+void PlacePointer(int32_t x, int32_t y)
+{
+    PointerX = FramePointerX = x;
+    PointerY = FramePointerY = y;
+    PointerTaken = true;
+}
 
 // Input comes from the page's event callbacks: no system-wide hooks to install.
 void InstallPlatformInputHooks() {}

@@ -4,6 +4,8 @@
 
 #include <mmsystem.h>
 
+#include <deque>
+
 #include "platform/common/frame_pacer.h"
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
@@ -27,6 +29,7 @@ HHOOK MouseHook = nullptr;
 HHOOK KeyboardHook = nullptr;
 // The pointer as the current frame reads it, taken when the pump runs dry.
 bool PointerTaken = false;
+std::deque<InputEvent> Queue; // delivered by the hooks and the window, for the game to take
 POINT Pointer;
 FramePacer Pacer;
 
@@ -76,7 +79,7 @@ LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 {
     switch (message) {
     case WM_ACTIVATE: return 0;
-    case WM_CLOSE: OnCloseEvent(); return 0;
+    case WM_CLOSE: Queue.push_back({INPUT_CLOSE, 0, 0}); return 0;
     case WM_SYSCOMMAND:
         // The low four bits of the command are the system's own.
         switch (wparam & 0xFFF0) {
@@ -95,7 +98,7 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM wparam, LPARAM lparam)
 {
     if (code == HC_ACTION && wparam == WM_KEYDOWN) {
         const KBDLLHOOKSTRUCT* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
-        OnKeyDownEvent(static_cast<int32_t>(event->vkCode));
+        Queue.push_back({INPUT_KEY_DOWN, static_cast<int32_t>(event->vkCode), 0});
     }
     return CallNextHookEx(KeyboardHook, code, wparam, lparam);
 }
@@ -104,9 +107,9 @@ LRESULT CALLBACK MouseHookProc(int code, WPARAM wparam, LPARAM lparam)
 {
     if (code == HC_ACTION) {
         switch (wparam) {
-        case WM_MOUSEMOVE: OnMouseMoveEvent(); break;
-        case WM_LBUTTONDOWN: OnLeftButtonEvent(); break;
-        case WM_RBUTTONDOWN: OnRightButtonEvent(); break;
+        case WM_MOUSEMOVE: Queue.push_back({INPUT_POINTER_MOVED, 0, 0}); break;
+        case WM_LBUTTONDOWN: Queue.push_back({INPUT_LEFT_BUTTON, 0, 0}); break;
+        case WM_RBUTTONDOWN: Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0}); break;
         default: break;
         }
     }
@@ -223,7 +226,24 @@ bool PumpOneMessage()
     return true;
 }
 
+bool TakeInputEvent(InputEvent* event)
+{
+    if (Queue.empty())
+        return false;
+    *event = Queue.front();
+    Queue.pop_front();
+    return true;
+}
+
 void HidePointer() { ShowCursor(FALSE); }
+
+void PlacePointer(int32_t x, int32_t y)
+{
+    SetCursorPos(x, y);
+    Pointer.x = x;
+    Pointer.y = y;
+    PointerTaken = true;
+}
 
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
