@@ -36,15 +36,20 @@ fi
 # under qemu needs QEMU_RESERVED_VA (tests/windows/wine.sh sets it).
 wine32_runs() { QEMU_RESERVED_VA=0xffff0000 timeout 60 /usr/lib/wine/wine --version >/dev/null 2>&1; }
 wine32_missing() { # prints what is missing, nothing when the 32-bit Wine runs
-  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  # The game's window needs the 32-bit OpenGL (Mesa's software one under Xvfb).
+  local p need=0
+  for p in wine32:i386 libgl1:i386 libgl1-mesa-dri:i386; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need=1
+  done
+  if [ "$need" -eq 1 ]; then
     if [ -n "$SUDO" ] && ! command -v sudo >/dev/null; then
       echo "wine32:i386 is not installed and this is not root (as root: dpkg --add-architecture i386;" \
-        "apt-get update; apt-get install wine32:i386)"
+        "apt-get update; apt-get install wine32:i386 libgl1:i386 libgl1-mesa-dri:i386)"
       return
     fi
     dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
     "${APT[@]}" update >&2
-    if ! "${APT[@]}" install -y --no-install-recommends wine32:i386 >/tmp/gamevrak-wine32.log 2>&1; then
+    if ! "${APT[@]}" install -y --no-install-recommends wine32:i386 libgl1:i386 libgl1-mesa-dri:i386 >/tmp/gamevrak-wine32.log 2>&1; then
       echo "wine32:i386 does not install: $(grep -m 3 -E '^E:|Depends:' /tmp/gamevrak-wine32.log | tr '\n' ' ')"
       return
     fi
