@@ -178,35 +178,3 @@ TEST_F(Draw, TheMiniMapShowsGroundUnitsAndTheViewAndTakesRightClicks)
     DrawMiniMap();
     EXPECT_TRUE(Lit().empty());
 }
-
-// Table entries are computed as circles read them: the circles, and every entry
-// computed, are those of tables filled whole by the plain loop.
-TEST_F(Draw, CirclesAreThoseOfTrigTablesFilledWhole)
-{
-    std::vector<float> sin_plain(3600000), cos_plain(3600000);
-    for (int32_t i = 0; i < 3600000; ++i) {
-        const double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
-        sin_plain[i] = static_cast<float>(std::sin(a));
-        cos_plain[i] = static_cast<float>(std::cos(a));
-    }
-    auto draw = [] {
-        std::memset(LayerBuffer, 0, static_cast<size_t>(ScreenWidth) * ScreenHeight * 4);
-        for (auto [cx, cy, r] : {std::array{320.0, 240.0, 128.0}, {100.5, 50.25, 7.3}, {10.0, 470.0, 0.4},
-                                 {320.0, 10099.0, 9999.0}, {600.0, 30.0, 1000.0}})
-            DrawLayerCircle(cx, cy, r, 1, 2, 3);
-        return Lit(LayerBuffer);
-    };
-    const PixelSet lazy = draw();
-    size_t computed = 0, wrong = 0;
-    for (int32_t i = 0; i < 3600000; ++i)
-        if (SinTable[i] != 0.0f || CosTable[i] != 0.0f)
-            computed += 1, wrong += sin_plain[i] != SinTable[i] || cos_plain[i] != CosTable[i];
-    EXPECT_EQ(wrong, 0u);
-    EXPECT_GT(computed, 2000u);
-    EXPECT_LT(computed, 100000u) << "only the entries read are computed";
-    float* const lazy_tables[2] = {SinTable, CosTable};
-    std::tie(SinTable, CosTable) = std::make_tuple(sin_plain.data(), cos_plain.data());
-    const PixelSet plain = draw();
-    std::tie(SinTable, CosTable) = std::make_tuple(lazy_tables[0], lazy_tables[1]);
-    EXPECT_EQ(lazy, plain);
-}

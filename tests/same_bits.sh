@@ -4,7 +4,9 @@
 # runner prints and the SHA-256 of the five saved files; all of it must equal
 # REFERENCE, another build's OUT ("-": none). RUNNER is an absolute path.
 # With SAME_BITS_INPUTS set, the map folder each session starts from is kept
-# there (DIR/SESSION, hard links), for runners that play it elsewhere.
+# there (DIR/SESSION, hard links), for runners that play it elsewhere. With
+# SAME_BITS_PARALLEL set the sessions are played side by side: for runners
+# whose every start is slow (the 32-bit one under qemu and Wine).
 #   same_bits.sh GAME_DIR OUT REFERENCE [wine] RUNNER
 set -uo pipefail
 fail() { echo "same-bits: FAIL: $*" && exit 1; }
@@ -12,20 +14,21 @@ fail() { echo "same-bits: FAIL: $*" && exit 1; }
 mkdir -p "$2"
 GAME=$(cd "$1" && pwd) OUT=$(cd "$2" && pwd) REF=$3 SCENARIOS=$(cd "$(dirname "$0")/scenarios" && pwd)
 shift 3
-for s in key_pickup party_fire console_edits; do
-    dir="$OUT/$s"
+RUNNER=("$@")
+play() { # session
+    local s=$1 dir="$OUT/$1" frames
     rm -rf "$dir" && mkdir -p "$dir/map"
     ln -s "$GAME"/bmp_* "$GAME/sound" "$dir/"
     if [ "$s" = party_fire ]; then # slot 2: the start, member 36 with the 27 quest items fire needs
         echo "2 key F2" >"$dir/start.txt"
-        (cd "$dir" && "$@" --frames 3 --script start.txt >/dev/null) || fail "$s: the start was not saved"
+        (cd "$dir" && "${RUNNER[@]}" --frames 3 --script start.txt >/dev/null) || fail "$s: the start was not saved"
         printf '\033\000' | dd of="$dir/map/2.unit" bs=1 seek=$((36 * 190 + 32)) conv=notrunc status=none
     fi
     if [ -n "${SAME_BITS_INPUTS:-}" ]; then
         mkdir -p "$SAME_BITS_INPUTS/$s" && find "$dir/map" -type f -exec ln -f {} "$SAME_BITS_INPUTS/$s/" \;
     fi
     frames=$(awk '/^[0-9]/ {f = $1} END {print f + 2}' "$SCENARIOS/$s.txt")
-    (cd "$dir" && "$@" --frames "$frames" --script "$SCENARIOS/$s.txt") >"$dir/out.txt" 2>"$dir/err.txt" ||
+    (cd "$dir" && "${RUNNER[@]}" --frames "$frames" --script "$SCENARIOS/$s.txt") >"$dir/out.txt" 2>"$dir/err.txt" ||
         fail "$s: the runner failed: $(cat "$dir/err.txt")"
     for f in mainmap flagmap unit pathfind variables; do
         [ -f "$dir/map/1.$f" ] || fail "$s: map/1.$f was not saved"
@@ -34,5 +37,17 @@ for s in key_pickup party_fire console_edits; do
     rm -rf "$dir"
     [ "$REF" = - ] || diff "$REF/$s.txt" "$OUT/$s.txt" >"$OUT/$s.diff" || fail "$s differs from $REF: $(cat "$OUT/$s.diff")"
     echo "same-bits: $s:" $(head -n 3 "$OUT/$s.txt")
+}
+pids=()
+for s in key_pickup party_fire console_edits; do
+    if [ -n "${SAME_BITS_PARALLEL:-}" ]; then
+        play "$s" &
+        pids+=($!)
+    else
+        play "$s"
+    fi
 done
+failed=0
+for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+[ "$failed" -eq 0 ] || exit 1
 echo "same-bits: passed"

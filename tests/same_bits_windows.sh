@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# The x86-64 Windows runner under Wine plays the sessions of same_bits.sh as
-# the Linux one recorded them in RECORD. No 32-bit Wine installs here: the
-# 32-bit runner is only checked (system DLLs, no x87 arithmetic in the core).
+# The Windows runners under Wine play the sessions of same_bits.sh as the
+# Linux one recorded them in RECORD: the x86-64 one under the 64-bit Wine, the
+# 32-bit one (what players get) under the 32-bit Wine, its slow starts side by
+# side. Both import only kernel32 and msvcrt; the 32-bit core has no x87 arithmetic.
 #   same_bits_windows.sh SOURCE_DIR WORK_DIR GAME_DIR RECORD
-# WORK_DIR holds the cross builds of windows_e2e.sh.
+# WORK_DIR holds the cross builds and the Wine prefix of windows_e2e.sh.
 set -uo pipefail
-fail() { echo "same-bits-windows: FAIL: $*" && exit 1; }
+NAME=same-bits-windows
+fail() { echo "$NAME: FAIL: $*" && exit 1; }
 mkdir -p "$2/logs"
 SRC=$1 WORK=$(cd "$2" && pwd) GAME=$3 RECORD=$4
+source "$SRC/tests/windows/wine.sh"
+rm -f "$WORK/skipped-32-bit-$NAME.txt"
+trap 'wineserver -k 2>/dev/null' EXIT
+wine_prefix_start "$WORK" "$WORK/logs/wineboot.log"
 for arch in i686 x86_64; do
     build="$WORK/build-$arch" log="$WORK/logs/replay-$arch.log"
     [ -f "$build/build.ninja" ] || cmake -S "$SRC" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -16,17 +22,21 @@ for arch in i686 x86_64; do
     cmake --build "$build" --target gamevrak-replay >"$log" 2>&1 || fail "build: $(grep -m 20 -E 'error|FAILED' "$log")"
     dlls=$("$arch-w64-mingw32-objdump" -p "$build/game/gamevrak-replay.exe" | awk '/DLL Name:/ {print tolower($3)}')
     [ "$(echo $dlls)" = "kernel32.dll msvcrt.dll" ] || fail "the $arch runner imports: $dlls"
-    echo "same-bits-windows: $arch runner imports" $dlls
+    echo "$NAME: $arch runner imports" $dlls
 done
 # Loads, stores and conversions are exact on x87 too; arithmetic must be SSE2.
 x87=$(i686-w64-mingw32-objdump -d "$WORK/build-i686/libgamecore.a" |
     grep -cE $'\tfi?(add|sub|mul|div|sqrt|sin|cos|prem|scale|ptan|patan|yl2x|2xm1|rndint)')
 [ "$x87" -eq 0 ] || fail "$x87 x87 arithmetic instructions in the 32-bit game core"
 
-export WINEPREFIX="$WORK/wineprefix-x86_64" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null' EXIT
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 180 wineboot --init >"$WORK/logs/wineboot.log" 2>&1 || fail "wineboot: $(tail "$WORK/logs/wineboot.log")"
-    timeout 60 wineserver -w
+wine_prefix_wait || fail "wineboot: $(tail "$WORK/logs/wineboot.log")"
+wineserver -p # the services stay up between the runner's starts
+bash "$SRC/tests/same_bits.sh" "$GAME" "$WORK/same-bits-x86_64" "$RECORD" "$WINE64" \
+    "$WORK/build-x86_64/game/gamevrak-replay.exe" || exit 1
+if [ -n "$WINE32_MISSING" ]; then
+    skipped_32bit "$WORK" "$NAME" "runner's sessions"
+    exit 77
 fi
-bash "$SRC/tests/same_bits.sh" "$GAME" "$WORK/same-bits" "$RECORD" wine "$WORK/build-x86_64/game/gamevrak-replay.exe"
+SAME_BITS_PARALLEL=1 bash "$SRC/tests/same_bits.sh" "$GAME" "$WORK/same-bits-i686" "$RECORD" "$WINE32" \
+    "$WORK/build-i686/game/gamevrak-replay.exe" || exit 1
+echo "$NAME: passed (x86-64 and 32-bit runners)"

@@ -1,13 +1,13 @@
 #include "gfx/draw.h"
 
 #include <cstdint>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/input.h"
 #include "app/random.h"
 #include "app/shell.h"
+#include "gfx/trig.h"
 #include "platform/platform.h"
 
 int32_t ScreenWidth = 640;
@@ -136,8 +136,11 @@ static void ComputeTrigEntry(int32_t i)
     if (SinTable[i] != 0.0f || CosTable[i] != 0.0f)
         return;
     double a = static_cast<double>(i) * 0.017453292516666667 / 1000.0;
-    SinTable[i] = static_cast<float>(std::sin(a));
-    CosTable[i] = static_cast<float>(std::cos(a));
+    double sine = 0.0;
+    double cosine = 0.0;
+    SineCosine(a, sine, cosine);
+    SinTable[i] = static_cast<float>(sine);
+    CosTable[i] = static_cast<float>(cosine);
 }
 
 // A centre this far out cannot reach any buffer, and truncating it would overflow.

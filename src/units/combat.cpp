@@ -1,7 +1,6 @@
 #include "units/combat.h"
 
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +10,7 @@
 #include "assets/sound.h"
 #include "gfx/draw.h"
 #include "gfx/font.h"
+#include "gfx/trig.h"
 #include "units/unit.h"
 #include "world/mapview.h"
 #include "world/pathfind.h"
@@ -296,8 +296,11 @@ void DrawRing(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t
     int32_t x0 = TruncToInt32(cx);
     int32_t y0 = TruncToInt32(cy);
     for (double a = 0.0; a < 360.0; a += step) {
-        int64_t x = static_cast<int64_t>(TruncToInt32(std::sin(a * DEGREE) * radius)) + x0;
-        int64_t y = static_cast<int64_t>(TruncToInt32(-radius * std::cos(a * DEGREE))) + y0;
+        double sine = 0.0;
+        double cosine = 0.0;
+        SineCosine(a * DEGREE, sine, cosine);
+        int64_t x = static_cast<int64_t>(TruncToInt32(sine * radius)) + x0;
+        int64_t y = static_cast<int64_t>(TruncToInt32(-radius * cosine)) + y0;
         if (x >= INT32_MIN && x <= INT32_MAX && y >= INT32_MIN && y <= INT32_MAX)
             PutPixel(static_cast<int32_t>(x), static_cast<int32_t>(y), r, g, b);
         if (a + step == a) // a radius so large that the step vanishes: one point is all there is
