@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run test test-default test-asan test-release test-e2e bench release windows clean fuzz soak web test-web
+.PHONY: all deps build run package test test-default test-asan test-release test-e2e bench release windows clean fuzz soak web test-web
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -18,6 +18,11 @@ build: build/build.ninja
 
 run: deps build
 	cd build/game && ./gamevrak
+
+# The Debian package: build/gamevrak_<version>_amd64.deb (install it with
+# sudo apt install ./build/gamevrak_*.deb).
+package: build
+	cmake --build --preset default --target package
 
 # The whole fast suite in the default build and again under the sanitizers (with
 # a stretch of random play up to a closed window); the release build's replay

@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libmpfr-dev
-  xvfb xdotool x11-apps imagemagick sox
+  xvfb xdotool x11-apps imagemagick sox lintian
   clang libclang-rt-14-dev clang-format-14
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 qemu-user-static
   emscripten chromium nodejs

@@ -2,7 +2,8 @@
 # The real windowed game under Xvfb, driven by xdotool: e2e_game.sh GAMEVRAK GAMEVRAK_REPLAY. Without a
 # display it reports the failure and ends with exit code 0. With one, started elsewhere it moves to its own
 # folder, shows the build line as the headless runner draws it and the cross cursor at the pointer, F5 and
-# F6 re-create the window at 640 x 480 and 1280 x 960, and Escape ends it with exit code 0.
+# F6 re-create the window at 640 x 480 and 1280 x 960, and Escape ends it with exit code 0. With --fullscreen the
+# picture is centred on black, the pointer maps onto it (a click selects a party member), F5 keeps zoom 1 there.
 set -uo pipefail
 NAME=e2e
 GAME=$1
@@ -49,6 +50,32 @@ xdotool key F5
 expect_window "0 0 640 480" 1 20 "F5"
 xdotool key F6
 expect_window "0 0 1280 960" 2 20 "F6"
+expect_escape_ends xdotool key
+
+# Full screen on the 1600 x 1200 screen: zoom 2 at (160, 120), zoom 1 at (480, 360).
+point_at 1500 1100
+(cd / && exec "$GAME" --fullscreen) >"$WORK/game.log" 2>&1 &
+GAME_PID=$!
+expect_window "0 0 1600 1200" 2 60 "full screen" 160 120
+for band in 1600x120+0+0 1600x120+0+1080 160x1200+0+0 160x1200+1440+0; do
+    [ "$(convert "$WORK/window-2.png" -crop "$band" -format '%[fx:maxima]' info:)" = 0 ] || fail "$band is not black"
+done
+point_at 460 420
+wait_for 20 cross_at 460 420 || fail "full screen: no cross cursor at the pointer (460, 420)"
+# As in the browser test: the view goes back to the first party member through the mini-map, a click
+# selects it, and the next member is the second again.
+click_at() { point_at $((161 + 2 * $1)) $((1079 - 2 * $2)) && sleep 0.3 && xdotool click "$3" && sleep 0.5; }
+map_shot() { import -window root "$WORK/shot.png" && convert "$WORK/shot.png" -crop 1000x680+160+280 +repage "$1"; }
+xdotool key bracketright && sleep 0.5 && map_shot "$WORK/second.png"
+xdotool key bracketright && sleep 0.5
+click_at $((518 + (942 >> 4))) $((338 + (549 >> 4))) 3
+click_at $((16 * (942 & 15) + 8)) $((16 * (549 & 15) + 8)) 1
+xdotool key bracketright && sleep 0.5 && map_shot "$WORK/again.png"
+DIFFERENT=$(compare -metric AE "$WORK/second.png" "$WORK/again.png" null: 2>&1)
+[ "${DIFFERENT%.*}" -lt 34000 ] || fail "full screen: a click did not select the first party member ($DIFFERENT pixels differ)"
+echo "$NAME: full screen: the cross cursor under the pointer, a click selects the first party member ($DIFFERENT map pixels differ)"
+xdotool key F5
+expect_window "0 0 1600 1200" 1 20 "full screen F5" 480 360
 expect_escape_ends xdotool key
 cat "$WORK/checks.log"
 rm -rf "$WORK"

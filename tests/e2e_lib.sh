@@ -61,11 +61,11 @@ white_count() { convert "$1" -format '%[fx:round(mean*w*h)]' info:; }
 
 # Every yellow pixel of the reference build line (the top 24 rows) shows in the
 # window as a zoom x zoom block, and not much other yellow is there.
-build_line_matches() { # zoom
-    local zoom=$1 ref win both
+build_line_matches() { # zoom [left top]: where the picture starts on the screen
+    local zoom=$1 left=${2:-0} top=${3:-0} ref win both
     import -window root "$WORK/window-$zoom.png" 2>/dev/null || return 1
     yellow_mask "$WORK/reference.png" 640x24+0+0 "$WORK/ref-$zoom.png" -sample "$((zoom * 100))%"
-    yellow_mask "$WORK/window-$zoom.png" "$((640 * zoom))x$((24 * zoom))+0+0" "$WORK/win-$zoom.png"
+    yellow_mask "$WORK/window-$zoom.png" "$((640 * zoom))x$((24 * zoom))+$left+$top" "$WORK/win-$zoom.png"
     convert "$WORK/ref-$zoom.png" "$WORK/win-$zoom.png" -compose Multiply -composite "$WORK/both-$zoom.png"
     ref=$(white_count "$WORK/ref-$zoom.png")
     win=$(white_count "$WORK/win-$zoom.png")
@@ -74,9 +74,9 @@ build_line_matches() { # zoom
     [ "$ref" -ge $((300 * zoom * zoom)) ] && [ "$both" -eq "$ref" ] && [ "$win" -le $((ref + ref / 10)) ]
 }
 
-expect_window() { # "X Y W H" zoom seconds what: the window, then the build line at its zoom
+expect_window() { # "X Y W H" zoom seconds what [left top]: the window, then the build line at its zoom
     wait_for "$3" geometry_is "$1" || fail "$4: no $1 window; got '$(geometry)'"
-    wait_for 30 build_line_matches "$2" || fail "$4: build line at zoom $2: $(tail -n1 "$WORK/checks.log")"
+    wait_for 30 build_line_matches "$2" "${5:-0}" "${6:-0}" || fail "$4: build line at zoom $2: $(tail -n1 "$WORK/checks.log")"
     echo "$NAME: $4: window $1, build line drawn at zoom $2"
 }
 

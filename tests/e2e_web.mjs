@@ -1,6 +1,6 @@
 // node e2e_web.mjs BUILD_WEB NATIVE_REPLAY GAME_DATA: the browser build in headless Chromium. The start
-// view against the headless runner's frame 0, scrolling, selecting by click, a save that survives a
-// reload, and the replay mode against the Linux runner on the sessions of same_bits.sh.
+// view against the headless runner's frame 0, scrolling, selecting by click and with a scripted gamepad,
+// a save that survives a reload, and the replay mode against the Linux runner on the sessions of same_bits.sh.
 import {execFileSync} from 'child_process';
 import fs from 'fs';
 import http from 'http';
@@ -91,6 +91,53 @@ try {
   await click(16 * (942 & 15) + 8, 16 * (549 & 15) + 8, 'left');
   await press('BracketRight');
   check(similar(second, await grab()) > 0.95, 'a click selects the first party member');
+
+  // The same with a scripted gamepad: RB (taking the pad) to the third member, the view to the first
+  // through the mini-map, the stick steers the cross cursor onto it, A selects it, RB the second again.
+  await page.evaluate(() => {
+    window.pad = {index: 0, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+      buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+    navigator.getGamepads = () => [window.pad];
+  });
+  const padButton = async index => {
+    await page.evaluate(i => { window.pad.buttons[i].pressed = true; }, index);
+    await frames(3);
+    await page.evaluate(i => { window.pad.buttons[i].pressed = false; }, index);
+    await frames(3);
+  };
+  const stick = async (x, y) => page.evaluate((x, y) => { window.pad.axes = [x, y, 0, 0]; }, x, y);
+  // The cross cursor in the picture (top row first): white at its centre and 5 pixels out each way.
+  const cross = picture => {
+    const white = (x, y) => x >= 0 && y >= 0 && x < 640 && y < 480 && (picture[(y * 640 + x) * 4] & picture[(y * 640 + x) * 4 + 1] & picture[(y * 640 + x) * 4 + 2]) === 255;
+    for (let y = 5; y < 475; ++y)
+      for (let x = 5; x < 635; ++x)
+        if (white(x, y) && white(x - 5, y) && white(x + 5, y) && white(x, y - 5) && white(x, y + 5) && !white(x + 7, y)) return [x, y];
+    return null;
+  };
+  await padButton(5);
+  await click(518 + (942 >> 4), 338 + (549 >> 4), 'right');
+  const from = cross(await grab());
+  await stick(0.6, 0);
+  await frames(10);
+  await stick(0, 0);
+  await frames(2);
+  const to = cross(await grab());
+  check(from && to && to[0] > from[0] + 5 && to[1] === from[1], `the stick moves the cross cursor (${from} to ${to})`);
+  const target = [16 * (942 & 15) + 8, 479 - (16 * (549 & 15) + 8)];
+  let at = to;
+  for (let step = 0; at && step < 100 && Math.max(...[0, 1].map(i => Math.abs(target[i] - at[i]))) > 3; ++step) {
+    const d = [0, 1].map(i => target[i] - at[i]);
+    const length = Math.hypot(...d);
+    const push = Math.min(1, 0.35 + length / 100);
+    await stick(push * d[0] / length, push * d[1] / length);
+    await frames(length > 40 ? 4 : 1);
+    await stick(0, 0);
+    await frames(1);
+    at = cross(await grab());
+  }
+  await padButton(0);
+  await padButton(5);
+  check(similar(second, await grab()) > 0.95, `the gamepad's A selects the first party member (cross at ${at})`);
 
   await page.keyboard.press('F1');
   await page.waitForFunction(() => Module.savesStored >= 5, {timeout: 120000});

@@ -8,7 +8,7 @@
 #include "app/options.h"
 #include "platform/common/frame_pacer.h"
 
-// What a command line sets, as "zoom fps record"; "" when it is refused with a message.
+// What a command line sets, as "zoom fps record[ fullscreen]"; "" when it is refused with a message.
 static std::string Read(const std::string& line)
 {
     std::istringstream words(line);
@@ -22,7 +22,8 @@ static std::string Read(const std::string& line)
     std::string error;
     if (!ParseGameOptions(static_cast<int>(argv.size()), argv.data(), &o, &error))
         return error.empty() ? "refused without a message" : "";
-    return std::to_string(o.zoom) + " " + std::to_string(o.fps) + " " + o.record_path;
+    return std::to_string(o.zoom) + " " + std::to_string(o.fps) + " " + o.record_path +
+           (o.fullscreen ? " fullscreen" : "");
 }
 
 TEST(OptionsTest, CommandLinesAreReadOrRefused)
@@ -31,8 +32,9 @@ TEST(OptionsTest, CommandLinesAreReadOrRefused)
     EXPECT_EQ(Read("--zoom 1 --fps 0"), "1 0 ");
     EXPECT_EQ(Read("--zoom=5 --fps=1000 --record=a"), "5 1000 a");
     EXPECT_EQ(Read("--record --zoom"), "0 60 --zoom");
-    for (const char* line : {"--zoom 0", "--zoom 6", "--zoom 2x", "--fps 1001", "--fps",
-                             "--fps=", "--record=", "--zoom 2 extra", "-zoom 2"})
+    EXPECT_EQ(Read("--fps 30 --fullscreen --zoom 3"), "3 30  fullscreen");
+    for (const char* line : {"--fullscreen=1", "--fullscreen 1", "--zoom 0", "--zoom 6", "--zoom 2x", "--fps 1001",
+                             "--fps", "--fps=", "--record=", "--zoom 2 extra", "-zoom 2"})
         EXPECT_EQ(Read(line), "") << line;
 }
 

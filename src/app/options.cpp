@@ -9,13 +9,16 @@
 #include "app/shell.h"
 #include "platform/platform.h"
 
-const char* const GAME_USAGE = "usage: gamevrak [--zoom N] [--fps N] [--record FILE]\n"
-                               "  --zoom N       open the window at N times 640 x 480, N from 1 to 5 (default 2);\n"
-                               "                 a zoom too large for the screen becomes the largest that fits\n"
-                               "  --fps N        frames per second, 0 for as many as the machine makes (default 60)\n"
-                               "  --record FILE  write every input to FILE as a gamevrak-replay script; at the end\n"
-                               "                 print the summary that the replay of FILE prints\n"
-                               "  --help         show this text\n";
+const char* const GAME_USAGE =
+    "usage: gamevrak [--zoom N] [--fullscreen] [--fps N] [--record FILE]\n"
+    "  --zoom N       open the window at N times 640 x 480, N from 1 to 5 (default 2);\n"
+    "                 a zoom too large for the screen becomes the largest that fits\n"
+    "  --fullscreen   the whole screen, the picture at the largest zoom that fits (at most\n"
+    "                 N with --zoom N), centred on black; a window where 640 x 480 does not fit\n"
+    "  --fps N        frames per second, 0 for as many as the machine makes (default 60)\n"
+    "  --record FILE  write every input to FILE as a gamevrak-replay script; at the end\n"
+    "                 print the summary that the replay of FILE prints\n"
+    "  --help         show this text\n";
 
 namespace
 {
@@ -37,6 +40,10 @@ bool ParseGameOptions(int argc, const char* const* argv, GameOptions* options, s
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             options->help = true;
+            continue;
+        }
+        if (arg == "--fullscreen") {
+            options->fullscreen = true;
             continue;
         }
         std::string name = arg;
@@ -108,6 +115,14 @@ int RunGame(int argc, const char* const* argv)
     SetFramePacing(options.fps);
     int32_t zoom = 2;
     int32_t screen_width = 0, screen_height = 0;
+    if (options.fullscreen && !SetFullscreen(true)) {
+        std::fprintf(stderr, "gamevrak: no full screen on this system: a window\n");
+    } else if (options.fullscreen) {
+        if (GetScreenSize(&screen_width, &screen_height) && screen_width >= 640 && screen_height >= 480)
+            return GameMain(FitZoom(options.zoom > 0 ? options.zoom : 5, screen_width, screen_height));
+        SetFullscreen(false);
+        std::fprintf(stderr, "gamevrak: 640 x 480 does not fit the screen: no full screen\n");
+    }
     if (options.zoom > 0) {
         zoom = options.zoom;
         if (GetScreenSize(&screen_width, &screen_height))

@@ -7,6 +7,7 @@ struct GameOptions {
     std::string record_path; // empty: no recording
     int32_t zoom = 0;        // 0: the default zoom, whatever the screen
     int32_t fps = 60;        // 0: no pacing
+    bool fullscreen = false;
     bool help = false;
 };
 

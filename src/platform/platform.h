@@ -33,6 +33,11 @@ void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bo
 
 // Size of the screen the window opens on, in pixels; false when the backend cannot tell.
 bool GetScreenSize(int32_t* width, int32_t* height);
+// Full screen on or off for the windows made from now on: such a window covers
+// the display, shows the picture centred on black at its zoom and gives the
+// picture's rectangle as its own (GetWindowRectangle), so that the pointer maps
+// as in a window; it does not move. False where the backend has no full screen.
+bool SetFullscreen(bool on);
 
 // Installs the system-wide low-level mouse and keyboard hooks where the
 // backend reads input that way (Win32); the others deliver input from their own

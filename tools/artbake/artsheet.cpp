@@ -1,9 +1,11 @@
 // artsheet: loads the texture sets through the game's own reader and writes
 // pictures of them for review.
 //   artsheet GAME_FOLDER OUTPUT_FOLDER
+//   artsheet --icon GAME_FOLDER FILE.png
 // writes sheet_<set>.png (each bitmap at 4x, raw and keyed over the floor, labelled
 // with its id), sheet.png (all sets) and tiling.png (each ground tile repeated 4 x 4),
-// and prints a seam figure for every ground tile.
+// and prints a seam figure for every ground tile; or the desktop icon: the
+// party mage on the dungeon floor at 3x.
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,12 +128,26 @@ double SeamFigure(const BitmapSlot& s)
     }
     return (seam / 32.0 + 1.0) / (inside / (16.0 * 15.0 * 2.0) + 1.0);
 }
+
+uint32_t SlotNamed(const std::string& folder, const std::string& name)
+{
+    for (const TextureSet& set : TextureSets)
+        for (int32_t i = 0; i < set.count; ++i)
+            if (folder == set.folder && name == set.entries[i].name)
+                return set.entries[i].id;
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    bool icon = argc == 4 && std::string(argv[1]) == "--icon";
+    if (icon) {
+        argv += 1;
+        argc -= 1;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: artsheet GAME_FOLDER OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: artsheet GAME_FOLDER OUTPUT_FOLDER | artsheet --icon GAME_FOLDER FILE.png\n");
         return 2;
     }
     std::string out = argv[2];
@@ -146,6 +162,16 @@ int main(int argc, char** argv)
     }
     AllocateBitmapSlots();
     LoadTextureSets();
+    if (icon) {
+        uint32_t mage = SlotNamed("bmp_unit", "unit_mage");
+        Canvas c(48, 48, 0);
+        DrawSlot(&c, 0, 0, mage, 3, true);
+        bool ok = BitmapSlots[mage].pixels && BitmapSlots[FLOOR_ID].pixels && c.Save(out);
+        FreeBitmapSlots();
+        if (!ok)
+            std::fprintf(stderr, "artsheet: cannot make the icon %s\n", out.c_str());
+        return ok ? 0 : 1;
+    }
 
     std::vector<Entry> all, ground;
     int32_t empty = 0;

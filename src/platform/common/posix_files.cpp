@@ -1,14 +1,25 @@
 // Files, folders and the game directory on POSIX hosts, the browser's among them
 // (its own writes of whole files are in web_files.cpp).
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/common/posix_files.h"
 #include "platform/platform.h"
+
+namespace
+{
+// Empty unless the game runs from an installed package, whose data folder is
+// read-only and shared: the saves then live in the player's own data folder.
+std::string SaveFolder;
+const char* const SAVE_PREFIX = "./map/";
+} // namespace
 
 std::string HostPath(const char* path)
 {
@@ -16,7 +27,22 @@ std::string HostPath(const char* path)
     for (char& c : p)
         if (c == '\\')
             c = '/';
+    if (!SaveFolder.empty() && p.rfind(SAVE_PREFIX, 0) == 0)
+        return SaveFolder + p.substr(std::strlen(SAVE_PREFIX) - 1);
     return p;
+}
+
+bool MakeSaveFolder()
+{
+    if (SaveFolder.empty())
+        return false;
+    // Each folder on the way down, the last one included (npos takes the whole path).
+    for (size_t slash = SaveFolder.find('/', 1);; slash = SaveFolder.find('/', slash + 1)) {
+        if (mkdir(SaveFolder.substr(0, slash).c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
 }
 
 std::FILE* OpenFileAlways(const char* path, bool for_writing)
@@ -81,6 +107,21 @@ std::string ExecutableFolder(const char* argv0)
         return std::string();
     return slash == 0 ? std::string("/") : exe.substr(0, slash);
 }
+
+// $XDG_DATA_HOME/gamevrak/map, or ~/.local/share/gamevrak/map; a relative
+// XDG_DATA_HOME is to be ignored.
+std::string PlayerSaveFolder()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/gamevrak/map";
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* entry = getpwuid(getuid());
+        home = entry ? entry->pw_dir : "/";
+    }
+    return std::string(home) + "/.local/share/gamevrak/map";
+}
 } // namespace
 
 void PlatformEnterGameDirectory(const char* argv0)
@@ -88,6 +129,17 @@ void PlatformEnterGameDirectory(const char* argv0)
     if (HasDataFolders())
         return;
     std::string folder = ExecutableFolder(argv0);
-    if (!folder.empty() && chdir(folder.c_str()) != 0)
+    if (folder.empty())
+        return;
+    if (chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "cannot enter %s\n", folder.c_str());
+        return;
+    }
+    // Installed: the executable in <prefix>/games, its data in <prefix>/share/games/gamevrak.
+    if (HasDataFolders() || chdir("../share/games/gamevrak") != 0)
+        return;
+    if (HasDataFolders())
+        SaveFolder = PlayerSaveFolder();
+    else if (chdir(folder.c_str()) != 0)
         std::fprintf(stderr, "cannot enter %s\n", folder.c_str());
 }

@@ -2,13 +2,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "platform/common/posix_files.h"
 #include "platform/platform.h"
 
-std::FILE* OpenFileTruncated(const char* path) { return std::fopen(HostPath(path).c_str(), "wb"); }
+// The player's save folder is made on the first save, not before.
+std::FILE* OpenFileTruncated(const char* path)
+{
+    std::string p = HostPath(path);
+    std::FILE* f = std::fopen(p.c_str(), "wb");
+    if (!f && errno == ENOENT && MakeSaveFolder())
+        f = std::fopen(p.c_str(), "wb");
+    return f;
+}
 
 // fsync through a fresh descriptor; a directory needs O_RDONLY too.
 static bool SyncPath(const std::string& path)

@@ -174,6 +174,7 @@ void InstallPlatformInputHooks() {}
 
 // No screen: a window of any zoom is taken to fit.
 bool GetScreenSize(int32_t*, int32_t*) { return false; }
+bool SetFullscreen(bool) { return false; }
 
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {

@@ -1,5 +1,6 @@
 // SDL2 + OpenGL 1.1 backend: the game's window and GL context, its input,
 // time and message boxes. Sound lives in sdl_sound.cpp.
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <deque>
 
 #include "platform/common/frame_pacer.h"
+#include "platform/common/gamepad.h"
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_keymap.h"
@@ -24,6 +26,20 @@ std::deque<InputEvent> Queue; // delivered, for the game to take
 int PointerX = 0;
 int PointerY = 0;
 FramePacer Pacer;
+// Full screen: the picture's size and its top-left corner in the window.
+bool Fullscreen = false;
+int PictureWidth = 0;
+int PictureHeight = 0;
+int PictureLeft = 0;
+int PictureTop = 0;
+// The game controller in use (an SDL instance id, -1 for none): the first on
+// which a button is pressed.
+SDL_JoystickID PadId = -1;
+PadState Pad;
+uint64_t PadTime = 0;
+// GL 1.4: places the picture without touching the game's fixed projection.
+using WindowPosFunction = void (*)(int, int);
+WindowPosFunction WindowPos = nullptr;
 
 const char* const CREATE_CAPTION = "ERROR";
 const char* const SHUTDOWN_CAPTION = "SHUTDOWN ERROR";
@@ -64,6 +80,10 @@ bool StartVideo()
             return false;
     }
     SDL_DisableScreenSaver();
+    // The pad is read like the keyboard hooks: whichever window has the focus.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        std::fprintf(stderr, "SDL game controllers: %s\n", SDL_GetError());
     // Keys are read as key-downs only; an input method must not swallow them.
     SDL_StopTextInput();
     VideoReady = true;
@@ -112,6 +132,60 @@ void PaceFrame()
     }
 }
 
+// The pad's frame enters as the keyboard's and the mouse's events do, the
+// pointer moved on the screen first, within the game's picture.
+void DeliverPad(const PadOutput& pad)
+{
+    if (pad.move_x || pad.move_y) {
+        int x = 0, y = 0;
+        int32_t left = 0, top = 0, right = 0, bottom = 0;
+        SDL_GetGlobalMouseState(&x, &y);
+        GetWindowRectangle(&left, &top, &right, &bottom);
+        x = SDL_clamp(x + pad.move_x, left, right - 1);
+        y = SDL_clamp(y + pad.move_y, top, bottom - 1);
+        SDL_WarpMouseGlobal(x, y);
+        Queue.push_back({INPUT_POINTER_MOVED, 0, 0});
+    }
+    for (int32_t i = 0; i < pad.key_count; ++i)
+        Queue.push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
+    if (pad.left_click)
+        Queue.push_back({INPUT_LEFT_BUTTON, 0, 0});
+    if (pad.right_click)
+        Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0});
+}
+
+void StepController()
+{
+    static const SDL_GameControllerButton BUTTONS[PAD_BUTTON_COUNT] = {SDL_CONTROLLER_BUTTON_A,
+                                                                       SDL_CONTROLLER_BUTTON_B,
+                                                                       SDL_CONTROLLER_BUTTON_X,
+                                                                       SDL_CONTROLLER_BUTTON_Y,
+                                                                       SDL_CONTROLLER_BUTTON_BACK,
+                                                                       SDL_CONTROLLER_BUTTON_START,
+                                                                       SDL_CONTROLLER_BUTTON_LEFTSTICK,
+                                                                       SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+                                                                       SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                                                                       SDL_CONTROLLER_BUTTON_RIGHTSHOULDER,
+                                                                       SDL_CONTROLLER_BUTTON_DPAD_UP,
+                                                                       SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                                                                       SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                                                                       SDL_CONTROLLER_BUTTON_DPAD_RIGHT};
+    uint64_t now = SDL_GetPerformanceCounter();
+    double seconds =
+        PadTime ? static_cast<double>(now - PadTime) / static_cast<double>(SDL_GetPerformanceFrequency()) : 0;
+    PadTime = now;
+    SDL_GameController* pad = PadId >= 0 ? SDL_GameControllerFromInstanceID(PadId) : nullptr;
+    PadReading reading;
+    if (pad && SDL_GameControllerGetAttached(pad)) {
+        for (uint32_t b = 0; b < PAD_BUTTON_COUNT; ++b)
+            if (SDL_GameControllerGetButton(pad, BUTTONS[b]))
+                reading.held |= 1u << b;
+        reading.stick_x = SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTX) / 32767.0f;
+        reading.stick_y = SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTY) / 32767.0f;
+    }
+    DeliverPad(StepPad(&Pad, reading, seconds));
+}
+
 void DispatchKeyDown(const SDL_KeyboardEvent& key)
 {
     uint32_t held = 0;
@@ -139,8 +213,15 @@ bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t 
     }
     RequestPixelFormat(bits);
     // A window at the top-left of the screen with no frame: its client area is
-    // exactly width x height.
-    Window = SDL_CreateWindow(title, 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+    // exactly width x height. In full screen it covers the display instead.
+    PictureWidth = width;
+    PictureHeight = height;
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
+    SDL_Rect place = {0, 0, width, height};
+    // Made at the display's size too: without a window manager nobody else resizes it.
+    if (Fullscreen && SDL_GetDisplayBounds(0, &place) == 0)
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    Window = SDL_CreateWindow(title, place.x, place.y, place.w, place.h, flags);
     if (!Window) {
         const char* error = SDL_GetError();
         std::fprintf(stderr, "SDL: %s\n", error);
@@ -160,7 +241,7 @@ bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t 
     }
     // Frame-counted play then runs at the display's pace; ignored where there is no vsync.
     SDL_GL_SetSwapInterval(1);
-    SDL_SetWindowPosition(Window, 0, 0);
+    SDL_SetWindowPosition(Window, place.x, place.y);
     SDL_ShowWindow(Window);
     SDL_RaiseWindow(Window);
     SDL_SetWindowInputFocus(Window);
@@ -168,6 +249,13 @@ bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t 
     if (!SetupGLState()) {
         DestroyGameWindow();
         return CreationFailed("Initialization Failed.");
+    }
+    if (Fullscreen) {
+        int w = width, h = height;
+        SDL_GL_GetDrawableSize(Window, &w, &h);
+        PictureLeft = (w - width) / 2;
+        PictureTop = (h - height) / 2;
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     }
     return true;
 }
@@ -190,6 +278,7 @@ bool PumpOneMessage()
 {
     SDL_Event e;
     if (!SDL_PollEvent(&e)) {
+        StepController();
         TakePointer();
         return false;
     }
@@ -207,6 +296,17 @@ bool PumpOneMessage()
             Queue.push_back({INPUT_CLOSE, 0, 0});
         break;
     case SDL_QUIT: Queue.push_back({INPUT_CLOSE, 0, 0}); break; // also SIGINT and SIGTERM
+    case SDL_CONTROLLERDEVICEADDED: SDL_GameControllerOpen(e.cdevice.which); break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        // Unplugged: nothing stays held; plugged back, it is taken again by a press.
+        SDL_GameControllerClose(SDL_GameControllerFromInstanceID(e.cdevice.which));
+        if (e.cdevice.which == PadId)
+            PadId = -1;
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+        if (PadId < 0)
+            PadId = e.cbutton.which;
+        break;
     default: break;
     }
     return true;
@@ -236,7 +336,7 @@ void InstallPlatformInputHooks() {}
 
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (!Window)
+    if (!Window || Fullscreen)
         return;
     SDL_SetWindowPosition(Window, x, y);
     SDL_SetWindowSize(Window, width, height);
@@ -248,6 +348,20 @@ void GetPointerPosition(int32_t* x, int32_t* y)
         TakePointer();
     *x = PointerX;
     *y = PointerY;
+}
+
+bool SetFullscreen(bool on)
+{
+    if (on && !WindowPos) {
+        if (!StartVideo() || (!GLReady && SDL_GL_LoadLibrary(nullptr) != 0))
+            return false;
+        GLReady = true;
+        WindowPos = reinterpret_cast<WindowPosFunction>(SDL_GL_GetProcAddress("glWindowPos2i"));
+        if (!WindowPos)
+            return false;
+    }
+    Fullscreen = on;
+    return true;
 }
 
 bool GetScreenSize(int32_t* width, int32_t* height)
@@ -266,6 +380,12 @@ void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bo
     if (Window) {
         SDL_GetWindowPosition(Window, &x, &y);
         SDL_GetWindowSize(Window, &w, &h);
+        if (Fullscreen) {
+            x += PictureLeft;
+            y += PictureTop;
+            w = PictureWidth;
+            h = PictureHeight;
+        }
     }
     *left = x;
     *top = y;
@@ -277,6 +397,12 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
 {
     if (!Window || !Context || !rgba)
         return;
+    // GL counts rows from the bottom; the picture's lowest row is PictureTop + PictureHeight from the top.
+    if (Fullscreen) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(Window, &w, &h);
+        WindowPos(PictureLeft, h - PictureTop - PictureHeight);
+    }
     DrawPixelsToGL(rgba, width, height, zoom);
     PaceFrame();
     SDL_GL_SwapWindow(Window);

@@ -28,7 +28,7 @@ add_library(platform_web STATIC
   ${CMAKE_CURRENT_LIST_DIR}/web_platform.cpp ${CMAKE_CURRENT_LIST_DIR}/web_sound.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_keymap.cpp ${CMAKE_CURRENT_LIST_DIR}/web_files.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/common/frame_pacer.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/common/chime.cpp)
+  ${CMAKE_SOURCE_DIR}/src/platform/common/chime.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/gamepad.cpp)
 target_include_directories(platform_web PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
 add_executable(gamevrak ${CMAKE_CURRENT_LIST_DIR}/web_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)

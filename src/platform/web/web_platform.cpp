@@ -4,12 +4,14 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <deque>
 #include <vector>
 
 #include "platform/common/frame_pacer.h"
+#include "platform/common/gamepad.h"
 #include "platform/platform.h"
 #include "platform/web/web_audio.h"
 #include "platform/web/web_keymap.h"
@@ -23,6 +25,40 @@ EM_JS(void, PlaceCanvas, (const char* title, int x, int y, int width, int height
     canvas.style.width = width + 'px';
     canvas.style.height = height + 'px';
     canvas.style.display = 'block';
+});
+
+// Full screen: the canvas centred on the page's black, kept there as the page
+// changes size; the page takes the whole screen at the first click or key (a
+// browser grants it only then), Escape left to the game while it is so.
+EM_JS(void, CentreCanvas, (const char* title, int width, int height), {
+    const canvas = Module.canvas || document.getElementById('canvas');
+    if (title) document.title = UTF8ToString(title);
+    Module.centreCanvas = () => {
+        canvas.style.left = Math.max(0, Math.floor((innerWidth - width) / 2)) + 'px';
+        canvas.style.top = Math.max(0, Math.floor((innerHeight - height) / 2)) + 'px';
+    };
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+    canvas.style.display = 'block';
+    Module.centreCanvas();
+    if (Module.fullscreenAsked) return;
+    Module.fullscreenAsked = true;
+    addEventListener('resize', () => Module.centreCanvas());
+    const enter = () => {
+        removeEventListener('keydown', enter, true);
+        removeEventListener('mousedown', enter, true);
+        const page = document.documentElement;
+        if (document.fullscreenElement || !page.requestFullscreen) return;
+        page.requestFullscreen().then(() => navigator.keyboard && navigator.keyboard.lock(['Escape'])).catch(() => {});
+    };
+    addEventListener('keydown', enter, true);
+    addEventListener('mousedown', enter, true);
+});
+
+EM_JS(int, ScreenSize, (int32_t* out), {
+    HEAP32[out >> 2] = screen.width;
+    HEAP32[(out >> 2) + 1] = screen.height;
+    return screen.width > 0 && screen.height > 0;
 });
 
 EM_JS(void, RemoveCanvas, (), {
@@ -73,6 +109,22 @@ EM_ASYNC_JS(void, YieldToPage, (double milliseconds), {
     pace.resumed = performance.now();
 });
 
+// The Gamepad API's standard layout in the order of PadButton; the pad in use is
+// the first on which a button is pressed, until it is unplugged.
+EM_JS(int, ReadGamepad, (int32_t* out), {
+    const pads = navigator.getGamepads ? Array.from(navigator.getGamepads()) : [];
+    const order = [0, 1, 2, 3, 8, 9, 10, 11, 4, 5, 12, 13, 14, 15];
+    const held = pad => order.reduce((bits, index, bit) => bits | (pad.buttons[index] && pad.buttons[index].pressed ? 1 << bit : 0), 0);
+    let pad = pads.find(p => p && p.connected && p.index === Module.padIndex);
+    if (!pad) pad = pads.find(p => p && p.connected && held(p));
+    Module.padIndex = pad ? pad.index : -1;
+    if (!pad) return 0;
+    HEAP32[out >> 2] = held(pad);
+    HEAP32[(out >> 2) + 1] = Math.round((pad.axes[0] || 0) * 32767);
+    HEAP32[(out >> 2) + 2] = Math.round((pad.axes[1] || 0) * 32767);
+    return 1;
+});
+
 EM_JS(void, ShowAlert, (const char* caption, const char* text), {
     alert(UTF8ToString(caption) + '\n\n' + UTF8ToString(text));
 });
@@ -83,6 +135,7 @@ namespace
 std::deque<InputEvent> Events; // from the page's callbacks
 std::deque<InputEvent> Queue;  // delivered by the pump, for the game to take
 bool WindowOpen = false;
+bool Fullscreen = false;
 bool CallbacksSet = false;
 // Page coordinates, the browser's stand-in for the screen; the canvas starts at (0, 0).
 int32_t PointerX = 0;
@@ -95,6 +148,9 @@ int32_t FramePointerY = 0;
 FramePacer Pacer;
 constexpr uint64_t PACER_TICKS_PER_SECOND = 1000000;
 std::vector<uint8_t> Picture; // top row first, opaque
+PadState Pad;
+double PadTime = 0;
+bool PadStepped = false; // this pump's reading of the pad is done
 
 constexpr int32_t VK_F11 = 122;
 constexpr int32_t VK_F12 = 123;
@@ -140,6 +196,41 @@ EM_BOOL OnMouseDown(int, const EmscriptenMouseEvent* e, void*)
     return EM_TRUE;
 }
 
+// The pad's frame enters as the page's key, click and pointer events do, the
+// pointer kept on the canvas.
+void DeliverPad(const PadOutput& pad)
+{
+    if (pad.move_x || pad.move_y) {
+        int32_t r[4] = {0, 0, 0, 0};
+        if (WindowOpen)
+            CanvasRectangle(r);
+        PointerX = std::clamp(PointerX + pad.move_x, r[0], std::max(r[0], r[2] - 1));
+        PointerY = std::clamp(PointerY + pad.move_y, r[1], std::max(r[1], r[3] - 1));
+        Events.push_back({WEB_MOVE, 0});
+    }
+    for (int32_t i = 0; i < pad.key_count; ++i)
+        Events.push_back({WEB_KEY, pad.keys[i]});
+    if (pad.left_click)
+        Events.push_back({WEB_LEFT, 0});
+    if (pad.right_click)
+        Events.push_back({WEB_RIGHT, 0});
+}
+
+void StepController()
+{
+    double now = emscripten_get_now();
+    double seconds = PadTime > 0 ? (now - PadTime) / 1000.0 : 0;
+    PadTime = now;
+    int32_t raw[3] = {0, 0, 0};
+    PadReading reading;
+    if (ReadGamepad(raw)) {
+        reading.held = static_cast<uint32_t>(raw[0]);
+        reading.stick_x = static_cast<float>(raw[1]) / 32767.0f;
+        reading.stick_y = static_cast<float>(raw[2]) / 32767.0f;
+    }
+    DeliverPad(StepPad(&Pad, reading, seconds));
+}
+
 // The hooks of the desktop see input anywhere on the screen: here, anywhere on the page.
 void SetCallbacks()
 {
@@ -155,7 +246,10 @@ void SetCallbacks()
 bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t)
 {
     SetCallbacks();
-    PlaceCanvas(title, 0, 0, width, height);
+    if (Fullscreen)
+        CentreCanvas(title, width, height);
+    else
+        PlaceCanvas(title, 0, 0, width, height);
     WindowOpen = true;
     return true;
 }
@@ -169,7 +263,12 @@ void DestroyGameWindow()
 
 bool PumpOneMessage()
 {
+    if (Events.empty() && !PadStepped) {
+        PadStepped = true;
+        StepController();
+    }
     if (Events.empty()) {
+        PadStepped = false;
         TakePointer();
         return false;
     }
@@ -202,7 +301,7 @@ void InstallPlatformInputHooks() {}
 
 void MoveGameWindow(int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (WindowOpen)
+    if (WindowOpen && !Fullscreen)
         PlaceCanvas(nullptr, x, y, width, height);
 }
 
@@ -214,8 +313,22 @@ void GetPointerPosition(int32_t* x, int32_t* y)
     *y = FramePointerY;
 }
 
-// The page sizes the canvas itself: any zoom is taken to fit.
-bool GetScreenSize(int32_t*, int32_t*) { return false; }
+bool SetFullscreen(bool on)
+{
+    Fullscreen = on;
+    return true;
+}
+
+// In a window the page sizes the canvas itself: any zoom is taken to fit.
+bool GetScreenSize(int32_t* width, int32_t* height)
+{
+    int32_t size[2] = {0, 0};
+    if (!Fullscreen || !ScreenSize(size))
+        return false;
+    *width = size[0];
+    *height = size[1];
+    return true;
+}
 
 void GetWindowRectangle(int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
 {

@@ -5,6 +5,7 @@ file(GLOB WIN32_BACKEND_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_LIST_DIR}/win32_system.cpp
   ${CMAKE_CURRENT_LIST_DIR}/win32_files.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/common/frame_pacer.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/common/gamepad.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/gl/*.cpp)
 add_library(platform_win32 STATIC ${WIN32_BACKEND_SOURCES})
 target_include_directories(platform_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)

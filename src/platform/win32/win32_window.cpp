@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include <mmsystem.h>
+#include <xinput.h>
 
 #include <deque>
 
 #include "platform/common/frame_pacer.h"
+#include "platform/common/gamepad.h"
 #include "platform/gl/gl_present.h"
 #include "platform/platform.h"
 
@@ -32,6 +34,16 @@ bool PointerTaken = false;
 std::deque<InputEvent> Queue; // delivered by the hooks and the window, for the game to take
 POINT Pointer;
 FramePacer Pacer;
+
+// XInput, loaded on first use: without the DLL the game runs without a pad.
+using XInputGetStateFunction = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+XInputGetStateFunction XInputGetStateFrom = nullptr;
+bool XInputLoaded = false;
+// The pad in use (an XInput user index, -1 for none): the first on which a button is pressed.
+int PadUser = -1;
+int PadScanIn = 0;
+PadState Pad;
+uint64_t PadTime = 0;
 
 static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "the pixel format record is 40 bytes");
 
@@ -60,6 +72,85 @@ uint64_t Counter()
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return static_cast<uint64_t>(now.QuadPart);
+}
+
+// The pad's frame enters as the hooks' key, click and pointer events do, the
+// pointer moved on the screen first, within the game's window.
+void DeliverPad(const PadOutput& pad)
+{
+    if (pad.move_x || pad.move_y) {
+        POINT at = {0, 0};
+        RECT r;
+        SetRectEmpty(&r);
+        GetCursorPos(&at);
+        if (Window)
+            GetWindowRect(Window, &r);
+        LONG x = at.x + pad.move_x, y = at.y + pad.move_y;
+        x = x < r.left ? r.left : x >= r.right ? r.right - 1 : x;
+        y = y < r.top ? r.top : y >= r.bottom ? r.bottom - 1 : y;
+        SetCursorPos(x, y);
+        Queue.push_back({INPUT_POINTER_MOVED, 0, 0});
+    }
+    for (int32_t i = 0; i < pad.key_count; ++i)
+        Queue.push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
+    if (pad.left_click)
+        Queue.push_back({INPUT_LEFT_BUTTON, 0, 0});
+    if (pad.right_click)
+        Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0});
+}
+
+void StepController()
+{
+    static const WORD BUTTONS[PAD_BUTTON_COUNT] = {XINPUT_GAMEPAD_A,
+                                                   XINPUT_GAMEPAD_B,
+                                                   XINPUT_GAMEPAD_X,
+                                                   XINPUT_GAMEPAD_Y,
+                                                   XINPUT_GAMEPAD_BACK,
+                                                   XINPUT_GAMEPAD_START,
+                                                   XINPUT_GAMEPAD_LEFT_THUMB,
+                                                   XINPUT_GAMEPAD_RIGHT_THUMB,
+                                                   XINPUT_GAMEPAD_LEFT_SHOULDER,
+                                                   XINPUT_GAMEPAD_RIGHT_SHOULDER,
+                                                   XINPUT_GAMEPAD_DPAD_UP,
+                                                   XINPUT_GAMEPAD_DPAD_DOWN,
+                                                   XINPUT_GAMEPAD_DPAD_LEFT,
+                                                   XINPUT_GAMEPAD_DPAD_RIGHT};
+    if (!XInputLoaded) {
+        XInputLoaded = true;
+        static const char* const DLLS[] = {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"};
+        for (const char* dll : DLLS)
+            if (HMODULE module = LoadLibraryA(dll)) {
+                XInputGetStateFrom = reinterpret_cast<XInputGetStateFunction>(
+                    reinterpret_cast<void*>(GetProcAddress(module, "XInputGetState")));
+                break;
+            }
+    }
+    if (!XInputGetStateFrom)
+        return;
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    uint64_t now = Counter();
+    double seconds = PadTime ? static_cast<double>(now - PadTime) / static_cast<double>(frequency.QuadPart) : 0;
+    PadTime = now;
+    XINPUT_STATE state;
+    // Asking an empty slot is slow: the free slots are looked at twice a second.
+    if (PadUser < 0 && --PadScanIn <= 0) {
+        PadScanIn = 30;
+        for (DWORD user = 0; user < XUSER_MAX_COUNT && PadUser < 0; ++user)
+            if (XInputGetStateFrom(user, &state) == ERROR_SUCCESS && state.Gamepad.wButtons)
+                PadUser = static_cast<int>(user);
+    }
+    PadReading reading;
+    if (PadUser >= 0 && XInputGetStateFrom(static_cast<DWORD>(PadUser), &state) == ERROR_SUCCESS) {
+        for (uint32_t b = 0; b < PAD_BUTTON_COUNT; ++b)
+            if (state.Gamepad.wButtons & BUTTONS[b])
+                reading.held |= 1u << b;
+        reading.stick_x = state.Gamepad.sThumbLX / 32767.0f;
+        reading.stick_y = -state.Gamepad.sThumbLY / 32767.0f; // XInput counts up as positive
+    } else {
+        PadUser = -1; // unplugged: taken again by a press
+    }
+    DeliverPad(StepPad(&Pad, reading, seconds));
 }
 
 void ShutdownError(const char* text) { MessageBoxA(nullptr, text, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION); }
@@ -218,6 +309,7 @@ void DestroyGameWindow()
 bool PumpOneMessage()
 {
     if (!PeekMessageA(&Message, nullptr, 0, 0, PM_REMOVE)) {
+        StepController();
         TakePointer();
         return false;
     }
@@ -258,6 +350,8 @@ void GetPointerPosition(int32_t* x, int32_t* y)
     *x = Pointer.x;
     *y = Pointer.y;
 }
+
+bool SetFullscreen(bool) { return false; }
 
 bool GetScreenSize(int32_t* width, int32_t* height)
 {

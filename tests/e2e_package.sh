@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Debian package installed and played: e2e_package.sh BUILD_DIR. Packs the build with CPack, checks it with
+# lintian (no errors), installs it with dpkg, starts gamevrak from / under Xvfb for a player with a fresh home,
+# saves slot 1 with F1 into ~/.local/share/gamevrak/map/, quits with Escape and removes the package, which
+# leaves the saves behind. Needs root or password-free sudo for dpkg.
+set -uo pipefail
+NAME=e2e-package
+BUILD=$1
+WORK=$(mktemp -d /tmp/gamevrak-e2e-package.XXXXXX)
+source "$(dirname "$0")/e2e_lib.sh"
+need Xvfb xdotool cpack dpkg lintian timeout
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo -n true 2>/dev/null || fail "dpkg needs root or password-free sudo"
+    SUDO="sudo -n"
+fi
+
+INSTALLED=""
+remove_package() { # another helper's apt or dpkg may hold the lock for a while
+    for _ in $(seq 60); do
+        $SUDO dpkg -r gamevrak >>"$WORK/dpkg.log" 2>&1 && return 0
+        grep -q "lock" "$WORK/dpkg.log" || return 1
+        sleep 5
+    done
+    return 1
+}
+trap 'cleanup; [ -n "$INSTALLED" ] && remove_package' EXIT
+
+cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/pack" >"$WORK/cpack.log" 2>&1 ||
+    fail "cpack failed: $(tail -n 20 "$WORK/cpack.log")"
+DEB=$(ls "$WORK"/pack/gamevrak_*_amd64.deb 2>/dev/null | head -n1)
+[ -n "$DEB" ] || fail "no gamevrak_<version>_amd64.deb: $(ls "$WORK/pack")"
+lintian --no-tag-display-limit "$DEB" >"$WORK/lintian.log" 2>&1
+grep -q "^E:" "$WORK/lintian.log" && fail "lintian errors: $(grep '^E:' "$WORK/lintian.log")"
+echo "$NAME: $(basename "$DEB"), lintian: $(grep -c '^W:' "$WORK/lintian.log") warnings, no errors"
+dpkg-deb -f "$DEB" Depends | grep -q "libsdl2" || fail "Depends names no SDL2: $(dpkg-deb -f "$DEB" Depends)"
+
+for _ in $(seq 60); do
+    $SUDO dpkg -i "$DEB" >"$WORK/dpkg.log" 2>&1 && INSTALLED=1 && break
+    grep -q "lock" "$WORK/dpkg.log" || break
+    sleep 5
+done
+[ -n "$INSTALLED" ] || fail "dpkg -i failed: $(tail -n 5 "$WORK/dpkg.log")"
+for f in /usr/games/gamevrak /usr/share/applications/gamevrak.desktop /usr/share/icons/hicolor/48x48/apps/gamevrak.png \
+    /usr/share/doc/gamevrak/copyright /usr/share/doc/gamevrak/changelog.gz /usr/share/games/gamevrak/bmp_unit; do
+    [ -e "$f" ] || fail "the package did not install $f"
+done
+
+start_xvfb
+export SDL_AUDIODRIVER=dummy
+PLAYER_HOME="$WORK/home"
+mkdir "$PLAYER_HOME"
+SAVES="$PLAYER_HOME/.local/share/gamevrak/map"
+(cd / && exec env -u XDG_DATA_HOME HOME="$PLAYER_HOME" PATH="/usr/games:$PATH" gamevrak) >"$WORK/game.log" 2>&1 &
+GAME_PID=$!
+wait_for 60 geometry_is "0 0 1280 960" || fail "no game window; got '$(geometry)': $(cat "$WORK/game.log")"
+[ "$(readlink "/proc/$GAME_PID/cwd")" = /usr/share/games/gamevrak ] ||
+    fail "the game runs in $(readlink "/proc/$GAME_PID/cwd")"
+[ -e "$PLAYER_HOME/.local" ] && fail "the save folder was made before the first save"
+echo "$NAME: /usr/games/gamevrak started from / reads its data in /usr/share/games/gamevrak"
+
+SLOT_FILES="1.mainmap 1.flagmap 1.unit 1.pathfind 1.variables"
+all_saved() { for f in $SLOT_FILES; do [ -s "$SAVES/$f" ] || return 1; done; }
+xdotool key F1
+wait_for 60 all_saved || fail "F1 left $(ls "$SAVES" 2>&1 | tr '\n' ' ')in $SAVES"
+[ "$(ls "$SAVES" | wc -l)" -eq 5 ] || fail "more than the five slot files: $(ls "$SAVES")"
+[ -e /usr/share/games/gamevrak/map ] && fail "the game wrote into the package's folder"
+echo "$NAME: F1 saves the five files of slot 1 in ~/.local/share/gamevrak/map"
+expect_escape_ends xdotool key
+
+remove_package || fail "dpkg -r failed: $(tail -n 5 "$WORK/dpkg.log")"
+INSTALLED=""
+[ -e /usr/games/gamevrak ] && fail "dpkg -r left /usr/games/gamevrak"
+all_saved || fail "removing the package took the saves"
+echo "$NAME: dpkg -r removes the game and leaves the saves"
+rm -rf "$WORK"
+echo "$NAME: passed"
