@@ -8,15 +8,18 @@ foreach(folder bmp_cross bmp_unit bmp_land bmp_dungeon bmp_structure bmp_item so
 endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/gamevrak.desktop DESTINATION share/applications)
 
-# The icon from our own art, the changelog compressed as Debian wants it.
+# The icon from our own art; the changelog and manual page compressed as Debian wants them.
 set(package_dir ${CMAKE_BINARY_DIR}/package-files)
-add_custom_command(OUTPUT ${package_dir}/gamevrak.png ${package_dir}/changelog.gz
+add_custom_command(OUTPUT ${package_dir}/gamevrak.png ${package_dir}/changelog.gz ${package_dir}/gamevrak.6.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}
   COMMAND artsheet --icon ${GAME_DIR} ${package_dir}/gamevrak.png
   COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${package_dir}/changelog.gz
-  DEPENDS artsheet art ${CMAKE_SOURCE_DIR}/packaging/changelog
-  COMMENT "Making the package's icon and changelog")
-add_custom_target(package-files ALL DEPENDS ${package_dir}/gamevrak.png ${package_dir}/changelog.gz)
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/gamevrak.6 > ${package_dir}/gamevrak.6.gz
+  DEPENDS artsheet art ${CMAKE_SOURCE_DIR}/packaging/changelog ${CMAKE_SOURCE_DIR}/packaging/gamevrak.6
+  COMMENT "Making the package's icon, changelog and manual page")
+add_custom_target(package-files ALL DEPENDS ${package_dir}/gamevrak.png ${package_dir}/changelog.gz
+                                            ${package_dir}/gamevrak.6.gz)
+install(FILES ${package_dir}/gamevrak.6.gz DESTINATION share/man/man6)
 install(FILES ${package_dir}/gamevrak.png DESTINATION share/icons/hicolor/48x48/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${package_dir}/changelog.gz DESTINATION share/doc/gamevrak)
 

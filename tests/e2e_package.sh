@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian package installed and played: e2e_package.sh BUILD_DIR. Packs the build with CPack, checks it with
-# lintian (no errors), installs it with dpkg, starts gamevrak from / under Xvfb for a player with a fresh home,
+# lintian (no errors or warnings), installs it with dpkg, starts gamevrak from / under Xvfb for a player with a fresh home,
 # saves slot 1 with F1 into ~/.local/share/gamevrak/map/, quits with Escape and removes the package, which
 # leaves the saves behind. Needs root or password-free sudo for dpkg.
 set -uo pipefail
@@ -31,8 +31,8 @@ cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/pack" >"$WORK/cpack.log" 2>&
 DEB=$(ls "$WORK"/pack/gamevrak_*_amd64.deb 2>/dev/null | head -n1)
 [ -n "$DEB" ] || fail "no gamevrak_<version>_amd64.deb: $(ls "$WORK/pack")"
 lintian --no-tag-display-limit "$DEB" >"$WORK/lintian.log" 2>&1
-grep -q "^E:" "$WORK/lintian.log" && fail "lintian errors: $(grep '^E:' "$WORK/lintian.log")"
-echo "$NAME: $(basename "$DEB"), lintian: $(grep -c '^W:' "$WORK/lintian.log") warnings, no errors"
+grep -q "^[EW]:" "$WORK/lintian.log" && fail "lintian: $(grep '^[EW]:' "$WORK/lintian.log")"
+echo "$NAME: $(basename "$DEB"), lintian: no errors or warnings"
 dpkg-deb -f "$DEB" Depends | grep -q "libsdl2" || fail "Depends names no SDL2: $(dpkg-deb -f "$DEB" Depends)"
 
 for _ in $(seq 60); do
@@ -42,7 +42,7 @@ for _ in $(seq 60); do
 done
 [ -n "$INSTALLED" ] || fail "dpkg -i failed: $(tail -n 5 "$WORK/dpkg.log")"
 for f in /usr/games/gamevrak /usr/share/applications/gamevrak.desktop /usr/share/icons/hicolor/48x48/apps/gamevrak.png \
-    /usr/share/doc/gamevrak/copyright /usr/share/doc/gamevrak/changelog.gz /usr/share/games/gamevrak/bmp_unit; do
+    /usr/share/doc/gamevrak/copyright /usr/share/doc/gamevrak/changelog.gz /usr/share/man/man6/gamevrak.6.gz /usr/share/games/gamevrak/bmp_unit; do
     [ -e "$f" ] || fail "the package did not install $f"
 done
 
