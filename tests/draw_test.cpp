@@ -1,5 +1,7 @@
 // Pixel-exact drawing: lines, the two fonts, the map view and the mini-map.
 
+#include <map>
+
 #include "fixture.h"
 
 namespace
@@ -121,34 +123,64 @@ TEST_F(Draw, TheMapViewDrawsTilesOverlaysAndUnits)
         DrawMapView();
         EXPECT_EQ(Rgb(32 + 5, 48 + 5), IdColour(layer == 0 ? 12 : 17)) << layer;
     }
-    // Units inside the view, keyed, grey when dead, with a red line and a green (or purple) bar to
-    // 16 i + hit points x 14 / maximum in single precision. Then, just outside the view, on another
-    // layer, hidden, not in use, of no faction: units not drawn.
-    std::tie(ViewX, ViewY, ViewLayer) = std::make_tuple(300, 300, 1);
+    // Units inside the view, each its own keyed bitmap, grey when dead, with a red line and a green (or
+    // purple) bar to 16 i + hit points x 14 / maximum in single precision; units 0 and 2999 in the view's
+    // corners. Under the units, the rest of the selected unit's route and its own cell. Then, just outside
+    // the view, on another layer, hidden, not in use, of no faction: units not drawn.
+    std::tie(ViewX, ViewY, ViewLayer, CurrentUnit) = std::make_tuple(300, 300, 1, 7);
     ClearScreen();
-    const float drawn[][5] = {{1, 301, 4, 8, 0}, {2, 303, 0, 8, 0}, {3, 305, -2, 8, 1},
-                              {4, 307, 8, 8, 2}, {5, 309, 3, 7, 0}, {6, 311, static_cast<float>(9.0 / 14.0), 1, 0}};
-    for (auto [u, x, hp, max, champion] : drawn) {
-        Unit& unit = Place(static_cast<int32_t>(u), FACTION_MONSTER, static_cast<int32_t>(x), 301);
-        std::tie(unit.hit_points, unit.max_hit_points, unit.champion) = std::make_tuple(hp, max, champion);
+    const float drawn[][6] = {{1, 301, 301, 4, 8, 0}, {2, 303, 301, 0, 8, 0},    {3, 305, 301, -2, 8, 1},
+                              {4, 307, 301, 8, 8, 2}, {5, 309, 301, 3, 7, 0},    {6, 311, 301, 9.0f / 14, 1, 0},
+                              {0, 300, 300, 1, 2, 0}, {2999, 339, 329, 8, 8, 0}, {7, 320, 310, 8, 8, 3}};
+    for (auto [u, x, y, hp, max, champion] : drawn) {
+        Unit& unit = Place(static_cast<int32_t>(u), FACTION_MONSTER, static_cast<int32_t>(x), static_cast<int32_t>(y));
+        std::tie(unit.hit_points, unit.max_hit_points, unit.champion, unit.bitmap) =
+            std::make_tuple(hp, max, champion, 840 + static_cast<int32_t>(u) % 20);
+        MakeBitmap(unit.bitmap, true);
     }
     const int32_t hidden[][4] = {{10, 299, 310, 1}, {11, 340, 310, 1}, {12, 310, 299, 1}, {13, 310, 330, 1},
                                  {14, 311, 311, 0}, {15, 312, 312, 1}, {16, 313, 313, 1}, {17, 314, 314, 1}};
     for (auto [u, x, y, layer] : hidden)
-        Place(u, u == 17 ? 2 : FACTION_PARTY, x, y, layer);
+        Place(u, u == 17 ? 2 : FACTION_PARTY, x, y, layer).bitmap = 849;
     std::tie(UnitTable[15].hidden, UnitTable[16].in_use) = std::make_tuple(1, 2);
-    for (int32_t u = 1; u < 18; ++u)
-        UnitTable[u].bitmap = 849;
+    MakeBitmap(22, false);
+    for (uint32_t k = 0; k < 4; ++k) // route cell 3 is walked already
+        std::tie(PathFinders[0].RouteX[7 * PathCap + k], PathFinders[0].RouteY[7 * PathCap + k]) =
+            std::make_tuple(321 + k, 310 + k % 2);
+    PathFinders[0].RouteIndex[7] = 2;
     DrawMapView();
-    const int32_t grey = ((IdColour(849) >> 16) + (IdColour(849) >> 8 & 255) + 77) / 3;
-    EXPECT_EQ(std::make_tuple(Rgb(16 + 5, 16 + 5), Rgb(48 + 5, 16 + 5)),
-              std::make_tuple(IdColour(849), grey * 0x010101));
-    const int32_t bars[] = {16,  0x00FF00, 23,  0x00FF00, 24,  0xFF0000, 30,  0xFF0000, 31,  -1,       48,  0xFF0000,
-                            62,  0xFF0000, 75,  -1,       76,  0x602C88, 80,  0x602C88, 81,  0xFF0000, 111, -1,
-                            112, 0xFF0000, 150, 0x00FF00, 151, 0xFF0000, 185, 0x00FF00, 186, 0xFF0000};
-    for (size_t i = 0; i < std::size(bars); i += 2)
-        EXPECT_EQ(Rgb(bars[i], 32), bars[i + 1]) << bars[i];
-    EXPECT_EQ(Lit().size(), 6u * (15 * 15 + 15) + 4) << "nothing else";
+    // The picture worked out by hand: keyed squares leave their left column and bottom row.
+    std::map<std::pair<int32_t, int32_t>, int32_t> want;
+    auto square = [&](int32_t x0, int32_t y0, int32_t rgb, int32_t from) {
+        for (int32_t x = x0 + from; x < x0 + 16; ++x)
+            for (int32_t y = y0 + from; y < y0 + 16; ++y)
+                want[{x, y}] = rgb;
+    };
+    auto line = [&](int32_t x0, int32_t x1, int32_t y, int32_t rgb) {
+        for (int32_t x = std::min(x0, x1); x <= std::max(x0, x1) && y < 480; ++x)
+            want[{x, y}] = rgb;
+    };
+    for (auto [x, y] : {std::pair{336, 160}, {352, 176}, {368, 160}, {320, 160}})
+        square(x, y, IdColour(22), 0);
+    const int32_t units[][4] = {{1, 16, 16, 23},  {2, 48, 16, -1},       {3, 80, 16, 76},
+                                {4, 112, 16, -1}, {5, 144, 16, 150},     {6, 176, 16, 185},
+                                {0, 0, 0, 7},     {2999, 624, 464, 638}, {7, 320, 160, 334}};
+    for (auto [u, x, y, bar] : units) {
+        const int32_t c = IdColour(UnitTable[u].bitmap), grey = ((c >> 16) + (c >> 8 & 255) + (c & 255)) / 3;
+        square(x, y, UnitTable[u].hit_points > 0 ? c : grey * 0x010101, 1);
+        line(x, x + 14, y + 16, 0xFF0000);
+        if (bar >= 0)
+            line(x, bar, y + 16, u == 3 || u == 7 ? 0x602C88 : 0x00FF00);
+    }
+    std::map<std::pair<int32_t, int32_t>, int32_t> shown;
+    for (auto [x, y] : Lit())
+        shown[{x, y}] = Rgb(x, y);
+    EXPECT_EQ(shown, want);
+    PathFinders[0].RouteIndex[7] = 0;
+    ClearScreen();
+    DrawMapView();
+    EXPECT_EQ(std::make_tuple(Rgb(336, 160), Rgb(352, 176), Rgb(320, 160)),
+              std::make_tuple(IdColour(22), -1, IdColour(22)));
 }
 
 TEST_F(Draw, TheMiniMapShowsGroundUnitsAndTheViewAndTakesRightClicks)

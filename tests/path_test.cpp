@@ -230,3 +230,32 @@ TEST_F(PathSteps, TheScheduleServesTheLowestOrderAndWalksAndChasesEndOnOrBesideT
               std::make_tuple(9, 5, MOVE_IDLE, rolls.state, 64));
     EXPECT_EQ(std::make_tuple(ChaseStep(6, 10, 5, 64), RandState), std::make_tuple(0, rolls.state));
 }
+
+// A corridor winding from (1, 1) through rows of 126 cells, joined at alternate ends: the goal at
+// distance d is reached on the search's d-th expansion, by a route of d cells.
+TEST_F(PathSteps, SearchSlicesAndRoutesStopAtTheirExactLimits)
+{
+    std::memset(MainMap + LayerCells, CELL_WALL, static_cast<size_t>(LayerCells));
+    auto along = [](int32_t d) {
+        const int32_t row = d / 127, o = d % 127;
+        return o < 126 ? std::pair{row % 2 ? 126 - o : 1 + o, 1 + 2 * row} : std::pair{row % 2 ? 1 : 126, 2 + 2 * row};
+    };
+    for (int32_t d = 0; d < 3100; ++d)
+        At(along(d).first, along(d).second, 1) = CELL_FLOOR;
+    PathFinder* pf = &PathFinders[0];
+    pf->RunningUnit = 3;
+    Unit& unit = UnitTable[3];
+    // Slices of 128 x 128 / 8 = 2048 expansions, one a tick after the tick that starts the search; then the
+    // first step, unless the route needs PathCap - 2 = 2998 cells and more.
+    for (auto [d, ticks, result] : {std::tuple{2048, 3, 1}, {2049, 4, 1}, {2998, 4, 1}, {2999, 4, 0}}) {
+        std::tie(unit.cell_x, unit.cell_y, unit.layer, unit.hit_points, unit.route_order) =
+            std::make_tuple(1, 1, 1, 8.0f, 1);
+        int tick = 1, r = 2;
+        for (; tick < 10 && (r = StepToCell(3, along(d).first, along(d).second, WorldSide)) == 2; ++tick) {
+        }
+        EXPECT_EQ(std::make_tuple(tick, r, pf->Failed, pf->RouteIndex[3], unit.step_x, unit.step_y),
+                  std::make_tuple(ticks, result, 1 - result, result ? d - 2 : ROUTE_IDLE, 2, 1))
+            << "distance " << d;
+        pf->RouteIndex[3] = ROUTE_IDLE;
+    }
+}

@@ -80,8 +80,8 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
 } // namespace
 
 // Member 36 walks next to a fire beetle, which strikes it; after a load has
-// reseeded, the player strikes back and turns away. A line written a frame
-// early or late, or a seed not taken from the file, ends the fight otherwise.
+// reseeded, the player strikes back and turns away. The file holds each line
+// in the frame that read it, and replays to the end the session had.
 TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
 {
     std::vector<ScriptEvent> session;
@@ -101,7 +101,7 @@ TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
     const fs::path home = fs::current_path(), dir = fs::path(file.string() + ".d");
     fs::create_directories(dir);
     fs::current_path(dir);
-    const std::string played = Play(session, 4321, 1.0 / 60.0, file.string());
+    const std::string played = Play(session, 4321, 0.25, file.string());
 
     std::ifstream in(file);
     std::vector<ScriptEvent> recorded;
@@ -114,6 +114,17 @@ TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
             comments += line.substr(2) + "\n";
     fs::remove(file);
     EXPECT_EQ(std::make_tuple(recorded_header.clock, recorded_header.zoom), std::make_tuple(4321u, 2));
+    // The pointer in the pixels of the view scrolled to (932, 544), after the other input of its frame; the
+    // load's clock, 300 quarter seconds on, in the frame of the load.
+    std::string want = "0 mouse 0 479\n1 key Left 10\n11 key Down 5\n20 rclick\n20 mouse 104 136\n30 rclick\n"
+                       "31 mouse 152 88\n300 key F3\n300 clock 4396\n470 mouse 88 136\n";
+    for (int frame = 480; frame < 490; ++frame)
+        want += std::to_string(frame) + " lclick\n" + (frame == 488 ? "488 mouse 72 264\n" : "");
+    std::vector<ScriptEvent> expected;
+    std::istringstream lines(want + "495 close\n");
+    while (std::getline(lines, line))
+        ASSERT_TRUE(ParseScriptLine(line, &expected)) << line;
+    EXPECT_EQ(recorded, expected);
     EXPECT_EQ(comments, played) << "the summary the file carries";
     EXPECT_EQ(played.substr(0, played.find('\n')), "frames 495");
     EXPECT_EQ(Play(recorded, recorded_header.clock, 1.0, ""), played);
