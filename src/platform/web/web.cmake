@@ -39,8 +39,9 @@ target_link_options(gamevrak PRIVATE ${web_common_link}
 add_library(platform_headless STATIC
   ${CMAKE_SOURCE_DIR}/src/platform/headless/headless.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/common/posix_replace.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/web_no_png.cpp)
+  ${CMAKE_SOURCE_DIR}/src/platform/headless/png_file.cpp)
 target_include_directories(platform_headless PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(platform_headless PRIVATE stb_image_write)
 
 add_executable(gamevrak-replay ${CMAKE_SOURCE_DIR}/tools/replay/replay_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
 target_link_libraries(gamevrak-replay PRIVATE gamecore platform_headless gamecore)
