@@ -7,10 +7,10 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libmpfr-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libstb-dev libcli11-dev
   xvfb xdotool x11-apps imagemagick sox lintian
   clang libclang-rt-14-dev clang-format-14
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 qemu-user-static
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 qemu-user-static
   emscripten chromium nodejs
 )
 missing=()

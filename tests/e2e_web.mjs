@@ -1,7 +1,9 @@
 // node e2e_web.mjs BUILD_WEB NATIVE_REPLAY GAME_DATA: the browser build in headless Chromium. The start
 // view against the headless runner's frame 0, scrolling, selecting by click and with a scripted gamepad,
-// a save that survives a reload, and the replay mode against the Linux runner on the sessions of same_bits.sh.
+// a save that survives a reload, and the replay mode against the Linux runner on the sessions of same_bits.sh
+// and on a shot.
 import {execFileSync} from 'child_process';
+import crypto from 'crypto';
 import fs from 'fs';
 import http from 'http';
 import os from 'os';
@@ -162,6 +164,12 @@ try {
     const wrong = want.map((line, i) => (line === lines[i] ? '' : `\n  ${lines[i]} instead of ${line}`)).join('');
     check(!wrong && lines.length === want.length, `the replay mode plays ${session} as Linux does${wrong}`);
   }
+  fs.writeFileSync(path.join(work, 'none.txt'), '');
+  lines.length = 0;
+  await page.goto(`${origin}/index.html?replay=/t/none.txt&frames=1&shot=0:frame0.png`);
+  await page.waitForFunction(() => window.replayExitCode !== undefined, {timeout: 300000});
+  const png = crypto.createHash('sha256').update(fs.readFileSync(path.join(work, 'frame0.png'))).digest('hex');
+  check(lines.includes(`${png}  frame0.png`), `the replay mode's shot is the Linux runner's PNG, byte for byte`);
 } finally {
   await browser.close();
   server.close();

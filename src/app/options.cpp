@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,17 +9,6 @@
 #include "app/recorder.h"
 #include "app/shell.h"
 #include "platform/platform.h"
-
-const char* const GAME_USAGE =
-    "usage: gamevrak [--zoom N] [--fullscreen] [--fps N] [--record FILE]\n"
-    "  --zoom N       open the window at N times 640 x 480, N from 1 to 5 (default 2);\n"
-    "                 a zoom too large for the screen becomes the largest that fits\n"
-    "  --fullscreen   the whole screen, the picture at the largest zoom that fits (at most\n"
-    "                 N with --zoom N), centred on black; a window where 640 x 480 does not fit\n"
-    "  --fps N        frames per second, 0 for as many as the machine makes (default 60)\n"
-    "  --record FILE  write every input to FILE as a gamevrak-replay script; at the end\n"
-    "                 print the summary that the replay of FILE prints\n"
-    "  --help         show this text\n";
 
 namespace
 {
@@ -32,55 +22,67 @@ bool ParseWhole(const std::string& text, int32_t low, int32_t high, int32_t* out
     *out = static_cast<int32_t>(value);
     return true;
 }
+
+// The values stay text until CLI11 is done, so that a bad one gets the game's own message.
+struct CommandLine {
+    CLI::App app{"A fantasy game seen from above.", "gamevrak"};
+    std::string zoom, fps, record;
+    CLI::Option* record_option;
+    bool fullscreen = false;
+
+    CommandLine()
+    {
+        app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        app.add_option("--zoom", zoom,
+                       "open the window at N times 640 x 480, N from 1 to 5 (default 2); a zoom too large for the "
+                       "screen becomes the largest that fits")
+            ->type_name("N");
+        app.add_flag("--fullscreen", fullscreen,
+                     "the whole screen, the picture at the largest zoom that fits (at most N with --zoom N), centred "
+                     "on black; a window where 640 x 480 does not fit")
+            ->disable_flag_override();
+        app.add_option("--fps", fps, "frames per second, 0 for as many as the machine makes (default 60)")
+            ->type_name("N");
+        record_option = app.add_option("--record", record,
+                                       "write every input to FILE as a gamevrak-replay script; at the end print the "
+                                       "summary that the replay of FILE prints")
+                            ->type_name("FILE");
+        app.set_help_flag("-h,--help", "show this text");
+    }
+};
 } // namespace
+
+std::string GameUsage() { return CommandLine().app.help(); }
 
 bool ParseGameOptions(int argc, const char* const* argv, GameOptions* options, std::string* error)
 {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            options->help = true;
-            continue;
-        }
-        if (arg == "--fullscreen") {
-            options->fullscreen = true;
-            continue;
-        }
-        std::string name = arg;
-        std::string value;
-        bool inline_value = false;
-        size_t equals = arg.find('=');
-        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-            inline_value = true;
-        }
-        if (name != "--record" && name != "--zoom" && name != "--fps") {
-            *error = "unknown option '" + arg + "'";
+    CommandLine line;
+    try {
+        line.app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        options->help = true;
+        return true;
+    } catch (const CLI::ParseError& e) {
+        *error = e.what();
+        return false;
+    }
+    options->fullscreen = line.fullscreen;
+    if (line.record_option->count() > 0) {
+        if (line.record.empty()) {
+            *error = "--record needs a file name";
             return false;
         }
-        if (!inline_value) {
-            if (i + 1 >= argc) {
-                *error = name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (name == "--record") {
-            if (value.empty()) {
-                *error = "--record needs a file name";
-                return false;
-            }
-            options->record_path = value;
-        } else if (name == "--zoom") {
-            if (!ParseWhole(value, 1, 5, &options->zoom)) {
-                *error = "--zoom takes a whole number from 1 to 5, not '" + value + "'";
-                return false;
-            }
-        } else if (!ParseWhole(value, 0, 1000, &options->fps)) {
-            *error = "--fps takes a whole number from 0 to 1000, not '" + value + "'";
+        options->record_path = line.record;
+    }
+    if (line.app.count("--zoom") > 0) {
+        if (!ParseWhole(line.zoom, 1, 5, &options->zoom)) {
+            *error = "--zoom takes a whole number from 1 to 5, not '" + line.zoom + "'";
             return false;
         }
+    }
+    if (line.app.count("--fps") > 0 && !ParseWhole(line.fps, 0, 1000, &options->fps)) {
+        *error = "--fps takes a whole number from 0 to 1000, not '" + line.fps + "'";
+        return false;
     }
     return true;
 }
@@ -102,7 +104,7 @@ int RunGame(int argc, const char* const* argv)
         return 2;
     }
     if (options.help) {
-        std::fputs(GAME_USAGE, stdout);
+        std::fputs(GameUsage().c_str(), stdout);
         return 0;
     }
     // Before the game changes to its own folder: the path is the player's.

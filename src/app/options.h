@@ -11,7 +11,8 @@ struct GameOptions {
     bool help = false;
 };
 
-extern const char* const GAME_USAGE;
+// The text of --help.
+std::string GameUsage();
 
 // False, with a message for the player, on an unknown option or a bad value.
 bool ParseGameOptions(int argc, const char* const* argv, GameOptions* options, std::string* error);

@@ -2,8 +2,8 @@
 // synthesises its three sound effects.
 //   artbake --art ART_FOLDER --out GAME_FOLDER [--partial]
 // --partial only warns about pictures without a source (while drawing a set).
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -62,16 +62,15 @@ int main(int argc, char** argv)
 {
     std::string art, out;
     bool partial = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--partial") == 0)
-            partial = true;
-        else if (std::strcmp(argv[i], "--art") == 0 && i + 1 < argc)
-            art = argv[++i];
-        else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
-            out = argv[++i];
+    CLI::App app{"Bakes the game's bitmaps and sound effects from the text sources.", "artbake"};
+    app.add_option("--art", art, "the folder of the .art sources")->required()->type_name("ART_FOLDER");
+    app.add_option("--out", out, "the game folder to write into")->required()->type_name("GAME_FOLDER");
+    app.add_flag("--partial", partial, "only warn about pictures without a source");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
     }
-    if (art.empty() || out.empty())
-        return Fail("usage: artbake --art ART_FOLDER --out GAME_FOLDER");
 
     ArtBook book;
     std::string error;

@@ -8,6 +8,7 @@
 // party mage on the dungeon floor at 3x.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -141,23 +142,26 @@ uint32_t SlotNamed(const std::string& folder, const std::string& name)
 
 int main(int argc, char** argv)
 {
-    bool icon = argc == 4 && std::string(argv[1]) == "--icon";
-    if (icon) {
-        argv += 1;
-        argc -= 1;
+    std::string game, out;
+    bool icon = false;
+    CLI::App app{"Contact sheets and a tiling check of the pictures the game loads.", "artsheet"};
+    app.add_option("game", game, "the game folder")->required()->type_name("GAME_FOLDER");
+    app.add_option("out", out, "the folder of the sheets, or the icon's file with --icon")
+        ->required()
+        ->type_name("OUTPUT_FOLDER|FILE.png");
+    app.add_flag("--icon", icon, "draw the 48 x 48 icon of the desktop entry instead");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
     }
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: artsheet GAME_FOLDER OUTPUT_FOLDER | artsheet --icon GAME_FOLDER FILE.png\n");
-        return 2;
-    }
-    std::string out = argv[2];
     if (!out.empty() && out[0] != '/') {
         char cwd[4096];
         if (getcwd(cwd, sizeof cwd))
             out = std::string(cwd) + "/" + out;
     }
-    if (chdir(argv[1]) != 0) {
-        std::fprintf(stderr, "artsheet: cannot enter %s\n", argv[1]);
+    if (chdir(game.c_str()) != 0) {
+        std::fprintf(stderr, "artsheet: cannot enter %s\n", game.c_str());
         return 1;
     }
     AllocateBitmapSlots();

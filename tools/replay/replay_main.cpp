@@ -1,4 +1,5 @@
 // gamevrak-replay: the real game on the headless backend, driven by a script.
+#include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,13 +19,6 @@
 
 namespace
 {
-int Usage()
-{
-    std::fprintf(stderr, "usage: gamevrak-replay [--dir DIR] [--frames N] [--script FILE] [--clock SECONDS] "
-                         "[--shot FRAME:FILE.png]...\n");
-    return 2;
-}
-
 bool ParseCount(const std::string& s, int64_t* out)
 {
     if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 18)
@@ -93,34 +87,47 @@ int main(int argc, char** argv)
     std::string script;
     int64_t frames = 1;
     double clock = 1000000000.0;
-    bool clock_given = false;
+    std::vector<std::string> shot_args;
+    // CLI11 converts what these checks let through; they keep its looser readings (signs, hex, inf) out.
+    auto count = [](const std::string& s) {
+        int64_t n;
+        return ParseCount(s, &n) ? std::string() : "not a whole number: " + s;
+    };
+    auto seconds = [](const std::string& s) {
+        double v;
+        return ParseSeconds(s, &v) ? std::string() : "not a number of seconds: " + s;
+    };
+    auto shot_form = [&](const std::string& s) {
+        size_t colon = s.find(':');
+        return colon != std::string::npos && colon + 1 < s.size() && count(s.substr(0, colon)).empty()
+                   ? std::string()
+                   : "not FRAME:FILE.png: " + s;
+    };
+    CLI::App app{"The game on a headless backend, driven by a script.", "gamevrak-replay"};
+    app.add_option("--dir", dir, "the game folder to run in (default: the current one)")->type_name("DIR");
+    app.add_option("--frames", frames, "frames to run (default 1), fewer when the game quits")
+        ->type_name("N")
+        ->check(count);
+    app.add_option("--script", script, "the input, one event per line")->type_name("FILE");
+    CLI::Option* clock_option =
+        app.add_option("--clock", clock, "the wall clock the start-up seed reads, in seconds (default 1000000000)")
+            ->type_name("SECONDS")
+            ->check(seconds);
+    app.add_option("--shot", shot_args, "write the picture of frame FRAME as a PNG (repeatable)")
+        ->type_name("FRAME:FILE.png")
+        ->check(shot_form);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    bool clock_given = clock_option->count() > 0;
     std::vector<Shot> shots;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (i + 1 >= argc)
-            return Usage();
-        std::string value = argv[++i];
-        if (arg == "--dir")
-            dir = value;
-        else if (arg == "--frames") {
-            if (!ParseCount(value, &frames))
-                return Usage();
-        } else if (arg == "--script")
-            script = value;
-        else if (arg == "--clock") {
-            if (!ParseSeconds(value, &clock))
-                return Usage();
-            clock_given = true;
-        } else if (arg == "--shot") {
-            size_t colon = value.find(':');
-            Shot shot{0, "", false};
-            if (colon == std::string::npos || colon + 1 >= value.size() ||
-                !ParseCount(value.substr(0, colon), &shot.frame))
-                return Usage();
-            shot.path = value.substr(colon + 1);
-            shots.push_back(shot);
-        } else
-            return Usage();
+    for (const std::string& arg : shot_args) {
+        size_t colon = arg.find(':');
+        Shot s{0, arg.substr(colon + 1), false};
+        ParseCount(arg.substr(0, colon), &s.frame);
+        shots.push_back(s);
     }
 
     ScriptHeader header;

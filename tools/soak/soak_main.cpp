@@ -4,6 +4,7 @@
 // loads at set frames. DIR/soak-script.txt gets it for the replay runner; --script-only stops there.
 #include <malloc.h>
 
+#include <CLI/CLI.hpp>
 #include <random>
 
 #include "game_play.h"
@@ -12,13 +13,23 @@ using namespace play;
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    auto option = [&](const char* name, const char* absent) {
-        auto it = std::find(args.begin(), args.end(), name);
-        return it == args.end() ? std::string(absent) : it + 1 == args.end() ? std::string() : *(it + 1);
-    };
-    int32_t frames = std::atoi(option("--frames", "100000").c_str()), warm = std::min(1000, frames / 5);
-    std::mt19937 rng(std::atoi(option("--seed", "1").c_str()));
+    int32_t frames = 100000;
+    uint32_t seed = 1;
+    std::string work;
+    bool script_only = false, close_at_end = false;
+    CLI::App app{"Long random play whose allocated memory must stay flat.", "gamevrak-soak"};
+    app.add_option("--frames", frames, "frames to play (default 100000)")->check(CLI::Range(5, 100000000));
+    app.add_option("--seed", seed, "seed of the random play (default 1)");
+    app.add_option("--work", work, "the folder to play in (default: a fresh one)");
+    app.add_flag("--script-only", script_only, "only write the script");
+    app.add_flag("--close-at-end", close_at_end, "close the window after the last frame");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    int32_t warm = std::min(1000, frames / 5);
+    std::mt19937 rng(seed);
     std::vector<uint8_t> bytes(std::max(frames, 0) * 4u); // more than the frames take
     std::generate(bytes.begin(), bytes.end(), rng);
     Bytes in{bytes.data(), bytes.size(), 0};
@@ -29,15 +40,15 @@ int main(int argc, char** argv)
     for (int i = 0; i < 6; ++i) // F1, F3, F2 and F4 in the warm-up, then F1 and F4
         events.push_back(
             {i < 4 ? warm * (i + 1) / 5 : frames * (i - 2) / 4, SCRIPT_KEY, KEY_F1 + "\0\2\1\3\0\3"[i], 0});
-    if (option("--close-at-end", "no") != "no")
+    if (close_at_end)
         events.push_back({frames, SCRIPT_CLOSE, 0, 0}); // while the last frame pumps its messages
-    fs::path dir = GameDir(fs::canonical("/proc/self/exe").parent_path(), option("--work", ""));
+    fs::path dir = GameDir(fs::canonical("/proc/self/exe").parent_path(), work);
     std::ofstream script(dir / "soak-script.txt");
     for (const ScriptEvent& e : events)
         script << FormatScriptEvent(e);
     std::printf("soak: %d frames, %zu events in %s\n", frames, events.size(), (dir / "soak-script.txt").c_str());
-    if (warm <= 0 || !script.flush() || option("--script-only", "no") != "no")
-        return warm <= 0 || !script ? 2 : 0;
+    if (!script.flush() || script_only)
+        return script ? 0 : 2;
 
     StartGameOnce(dir);
     fs::current_path(dir);

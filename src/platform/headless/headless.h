@@ -36,5 +36,3 @@ int32_t HeadlessWindowHeight();
 const std::vector<HeadlessSound>& HeadlessSounds();
 // Writes an RGBA buffer (row 0 at the bottom) as a PNG, top row first. True on success.
 bool WritePng(const char* path, const uint8_t* rgba, int32_t width, int32_t height);
-// Reads a PNG as RGB bytes in file order (top row first). False when unreadable.
-bool ReadPng(const char* path, std::vector<uint8_t>* rgb, int32_t* width, int32_t* height);

@@ -39,12 +39,20 @@ target_link_options(gamevrak PRIVATE ${web_common_link}
 add_library(platform_headless STATIC
   ${CMAKE_SOURCE_DIR}/src/platform/headless/headless.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/common/posix_replace.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/web_no_png.cpp)
+  ${CMAKE_SOURCE_DIR}/src/platform/headless/png_file.cpp)
 target_include_directories(platform_headless PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(platform_headless PRIVATE stb_image_write)
 
 add_executable(gamevrak-replay ${CMAKE_SOURCE_DIR}/tools/replay/replay_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
-target_link_libraries(gamevrak-replay PRIVATE gamecore platform_headless gamecore)
+target_link_libraries(gamevrak-replay PRIVATE gamecore platform_headless gamecore cli11)
 target_link_options(gamevrak-replay PRIVATE ${web_common_link})
+
+# CLI11 reports through exceptions, which Emscripten leaves out unless asked;
+# only the command lines' code pays for them.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/app/options.cpp ${CMAKE_SOURCE_DIR}/tools/replay/replay_main.cpp
+  PROPERTIES COMPILE_OPTIONS -fexceptions)
+target_link_options(gamevrak PRIVATE -fexceptions)
+target_link_options(gamevrak-replay PRIVATE -fexceptions)
 
 foreach(target gamecore platform_web platform_headless gamevrak gamevrak-replay)
   target_compile_options(${target} PRIVATE "SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/libcxx_compat.h")
