@@ -22,7 +22,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${WEB_DIR}/index.html COPYON
 set(web_common_link
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=1 -sENVIRONMENT=web
   -sFORCE_FILESYSTEM=1 "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
-  ${web_data_options})
+  "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/web_slots.js" ${web_data_options})
 
 add_library(platform_web STATIC
   ${CMAKE_CURRENT_LIST_DIR}/web_platform.cpp ${CMAKE_CURRENT_LIST_DIR}/web_sound.cpp
@@ -34,11 +34,11 @@ target_include_directories(platform_web PUBLIC ${CMAKE_SOURCE_DIR}/src)
 add_executable(gamevrak ${CMAKE_CURRENT_LIST_DIR}/web_main.cpp ${CMAKE_CURRENT_LIST_DIR}/web_memory.cpp)
 target_link_libraries(gamevrak PRIVATE gamecore platform_web gamecore)
 target_link_options(gamevrak PRIVATE ${web_common_link}
-  -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -lidbfs.js --pre-js ${CMAKE_CURRENT_LIST_DIR}/web_pre.js)
+  -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/web_pre.js")
 
 add_library(platform_headless STATIC
   ${CMAKE_SOURCE_DIR}/src/platform/headless/headless.cpp ${CMAKE_SOURCE_DIR}/src/platform/common/posix_files.cpp
-  ${CMAKE_SOURCE_DIR}/src/platform/common/posix_replace.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_files.cpp ${CMAKE_CURRENT_LIST_DIR}/web_replay_slots.cpp
   ${CMAKE_SOURCE_DIR}/src/platform/headless/png_file.cpp)
 target_include_directories(platform_headless PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(platform_headless PRIVATE stb_image_write)
@@ -59,7 +59,7 @@ foreach(target gamecore platform_web platform_headless gamevrak gamevrak-replay)
 endforeach()
 set_target_properties(gamevrak gamevrak-replay PROPERTIES
   SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${WEB_DIR}
-  LINK_DEPENDS "${web_data_files};${CMAKE_CURRENT_LIST_DIR}/web_pre.js")
+  LINK_DEPENDS "${web_data_files};${CMAKE_CURRENT_LIST_DIR}/web_pre.js;${CMAKE_CURRENT_LIST_DIR}/web_slots.js")
 
 enable_testing()
 include(${CMAKE_SOURCE_DIR}/tests/e2e_web.cmake)

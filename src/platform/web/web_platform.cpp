@@ -14,6 +14,7 @@
 #include "platform/common/gamepad.h"
 #include "platform/platform.h"
 #include "platform/web/web_audio.h"
+#include "platform/web/web_files.h"
 #include "platform/web/web_keymap.h"
 
 // clang-format off
@@ -123,6 +124,15 @@ EM_JS(int, ReadGamepad, (int32_t* out), {
     HEAP32[(out >> 2) + 1] = Math.round((pad.axes[0] || 0) * 32767);
     HEAP32[(out >> 2) + 2] = Math.round((pad.axes[1] || 0) * 32767);
     return 1;
+});
+
+// The page's storage holds the file before the game goes on, as a desktop's disk would.
+EM_ASYNC_JS(void, KeepInPage, (const char* name), {
+    await Module.keepSlotFile(UTF8ToString(name));
+});
+
+EM_ASYNC_JS(void, FetchIntoPage, (const char* name), {
+    await Module.fetchSlotFile(UTF8ToString(name));
 });
 
 EM_JS(void, ShowAlert, (const char* caption, const char* text), {
@@ -369,6 +379,10 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t)
 }
 
 void SetFramePacing(int32_t frames_per_second) { SetFramePacerRate(&Pacer, PACER_TICKS_PER_SECOND, frames_per_second); }
+
+void KeepSavedFile(const char* name) { KeepInPage(name); }
+
+void FetchSavedFile(const char* name) { FetchIntoPage(name); }
 
 void PlatformSleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
 
