@@ -1,6 +1,6 @@
 // node e2e_web.mjs BUILD_WEB NATIVE_REPLAY GAME_DATA: the browser build in headless Chromium. The start
 // view against the headless runner's frame 0, scrolling, selecting by click and with a scripted gamepad,
-// both slots over a reload, a slot's export and import, and the replay mode against the Linux runner on the
+// both slots over a reload, a slot's export and import, full screen, and the replay mode against the Linux runner on the
 // sessions of same_bits.sh and on a shot.
 import {execFileSync} from 'child_process';
 import crypto from 'crypto';
@@ -220,6 +220,26 @@ try {
   check(/in slot 2/.test(taken) && back.length === 5 && back.every((f, i) => f.equals(linux[i])),
     'the Linux runner\'s slot 2 goes in and comes out byte for byte');
   check(similar(first, await load('F4')) > 0.95, 'F4 loads it: the start view of party_fire');
+
+  // Full screen on a 1600 x 1200 screen: zoom 2 is the largest that fits, centred at (160, 120), and
+  // the pointer maps onto its pixels: the selection by click as above, through the centred picture.
+  const screen = await page.target().createCDPSession();
+  await screen.send('Emulation.setDeviceMetricsOverride',
+    {width: 1600, height: 1200, screenWidth: 1600, screenHeight: 1200, deviceScaleFactor: 1, mobile: false});
+  await page.goto(`${origin}/index.html?fullscreen=1`);
+  await frames(10);
+  const box = await page.$eval('#canvas', c => Object.values(c.getBoundingClientRect().toJSON()).slice(0, 4).join());
+  const fullClick = async (x, y, button) => { await page.mouse.click(161 + 2 * x, 1079 - 2 * y, {button}); await frames(5); };
+  await press('BracketRight');
+  const fullSecond = await grab();
+  await press('BracketRight');
+  await fullClick(518 + (942 >> 4), 338 + (549 >> 4), 'right');
+  await fullClick(16 * (942 & 15) + 8, 16 * (549 & 15) + 8, 'left');
+  await press('BracketRight');
+  check(box === '160,120,1280,960' && similar(fullSecond, await grab()) > 0.95,
+    `full screen: the picture at zoom 2 centred (${box}), a click selects the first party member`);
+  await screen.send('Emulation.clearDeviceMetricsOverride');
+  await page.setViewport({width: 1280, height: 960});
 
   const lines = [];
   page.on('console', message => { if (message.type() === 'log') lines.push(message.text()); });
