@@ -1,6 +1,6 @@
 # Thin wrappers over the CMake presets. `make run` and `make test` work on a
 # fresh Debian 12 machine: they install what is missing first.
-.PHONY: all deps build run package test test-default test-asan test-release test-e2e bench release windows clean fuzz soak web test-web
+.PHONY: all deps build run package test test-format test-default test-asan test-release test-e2e bench release windows clean fuzz soak web test-web
 # The test stages share the machine and an X display; run them one after another.
 .NOTPARALLEL:
 
@@ -28,9 +28,13 @@ package: build
 # a stretch of random play up to a closed window); the release build's replay
 # runner; then the real game under Xvfb and Wine, and the browser build in
 # headless Chromium.
-test: deps test-default test-asan test-release test-e2e test-web
+test: deps test-format test-default test-asan test-release test-e2e test-web
 	@! ls build/windows-e2e/skipped-32-bit-*.txt >/dev/null 2>&1 || \
 		{ echo "Skipped 32-bit Windows checks (CI fails on these):"; cat build/windows-e2e/skipped-32-bit-*.txt; }
+
+# Every C++ file as .clang-format says, under clang-format-14.
+test-format: deps
+	scripts/check-format.sh
 
 test-default: build
 	ctest --preset default -LE e2e

@@ -111,8 +111,8 @@ bool OpenMainWindow()
 static void DrawStatusLines()
 {
     const PathFinder& pf = PathFinders[0];
-    std::snprintf(TextBuffer, sizeof TextBuffer, "AT%dMAP%dRUN%dC%d", pf.Iterations, pf.WindowSide,
-                  pf.RunningUnit, pf.Failed);
+    std::snprintf(TextBuffer, sizeof TextBuffer, "AT%dMAP%dRUN%dC%d", pf.Iterations, pf.WindowSide, pf.RunningUnit,
+                  pf.Failed);
     DrawLargeText(10, 50, 255, 255, 255);
     // A loaded CurrentUnit may name no record; its figures then read as zero.
     static const Unit no_unit{};

@@ -6,10 +6,7 @@ Unit* UnitTable = nullptr;
 int32_t MaxUnits = 64; // replaced by the start-up before the table is made
 int32_t CurrentUnit = 0;
 
-void AllocateUnitTable()
-{
-    UnitTable = static_cast<Unit*>(std::calloc(static_cast<size_t>(MaxUnits), sizeof(Unit)));
-}
+void AllocateUnitTable() { UnitTable = static_cast<Unit*>(std::calloc(static_cast<size_t>(MaxUnits), sizeof(Unit))); }
 
 void FreeUnitTable()
 {

@@ -10,10 +10,7 @@ extern uint8_t* MainMap; // cell codes, layer-major, then row, then column
 extern uint8_t* FlagMap; // flag codes, same layout
 extern float TerrainCost[256];
 
-inline int32_t CellIndex(int32_t x, int32_t y, int32_t layer)
-{
-    return layer * LayerCells + y * WorldSide + x;
-}
+inline int32_t CellIndex(int32_t x, int32_t y, int32_t layer) { return layer * LayerCells + y * WorldSide + x; }
 
 // Cell codes (MainMap values)
 enum : uint8_t {

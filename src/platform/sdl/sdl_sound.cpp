@@ -20,7 +20,6 @@ struct SoundDevice {
 };
 SoundDevice Device;
 
-
 bool OpenDevice()
 {
     if (Device.tried)
@@ -54,8 +53,8 @@ std::vector<Sint16> ChimeSamples()
 void QueueConverted(const Uint8* data, Uint32 length, SDL_AudioFormat format, Uint8 channels, int frequency)
 {
     SDL_AudioCVT cvt;
-    int built = SDL_BuildAudioCVT(&cvt, format, channels, frequency, Device.audio_format.format, Device.audio_format.channels,
-                                  Device.audio_format.freq);
+    int built = SDL_BuildAudioCVT(&cvt, format, channels, frequency, Device.audio_format.format,
+                                  Device.audio_format.channels, Device.audio_format.freq);
     if (built < 0)
         return;
     if (built == 0) {

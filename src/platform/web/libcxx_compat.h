@@ -19,8 +19,7 @@ template <class To, class From> constexpr To bit_cast(const From& from) noexcept
 namespace std
 {
 template <class T>
-    requires is_unbounded_array_v<T>
-unique_ptr<T> make_unique_for_overwrite(size_t n)
+requires is_unbounded_array_v<T> unique_ptr<T> make_unique_for_overwrite(size_t n)
 {
     return unique_ptr<T>(new remove_extent_t<T>[n]);
 }
