@@ -27,7 +27,7 @@ class Play : public GameTest
     // One frame's rules with a key, or a left click (0), aimed at a cell.
     void Act(int32_t key, int32_t x, int32_t y)
     {
-        PointAt(x, y);
+        PlacePointerAtCell(x, y);
         (key ? KeyState[key] : LeftClick) = 1;
         RunPlayRules();
         ClearInputFlags();
@@ -132,22 +132,9 @@ TEST_F(Play, MonstersNearTheViewNoticeTheNearestPartyMemberOnTheTick)
 TEST_F(Play, RegenerationFollowsTheQuestLevelOnTheBeatUpToTheMaximum)
 {
     FrameCounter = 60;
-    for (auto [quest, step] : {std::pair{1, 1},
-                               {2, 1},
-                               {3, 2},
-                               {8, 2},
-                               {9, 3},
-                               {26, 3},
-                               {27, 4},
-                               {55, 4},
-                               {56, 5},
-                               {103, 5},
-                               {104, 6},
-                               {182, 6},
-                               {183, 9},
-                               {299, 9},
-                               {300, 14},
-                               {5000, 14}}) {
+    const int32_t bands[][2] = {{1, 1},  {2, 1},   {3, 2},   {8, 2},   {9, 3},   {26, 3},  {27, 4},   {55, 4},
+                                {56, 5}, {103, 5}, {104, 6}, {182, 6}, {183, 9}, {299, 9}, {300, 14}, {5000, 14}};
+    for (auto [quest, step] : bands) {
         std::tie(hero().quest, hero().hit_points, hero().max_hit_points) = std::make_tuple(quest, 1.0f, 100000.0f);
         Srand(777);
         UpdateCombat();
@@ -174,7 +161,7 @@ TEST_F(Play, StrikesInTheWindowHitTheMonsterBesideAndAKillPaysPartOfItsReward)
     m.hit_points = 20.0f;
     Unit& chaser = Place(30, FACTION_MONSTER, 90, 90);
     chaser.target_unit = 20;
-    PointAt(20, 21);
+    PlacePointerAtCell(20, 21);
     LeftClick = 1;
     // Frames 0 to 10 of every 60 strike; the last of them here, with its damage, drift and position.
     for (int32_t frame : {71, 130}) {
