@@ -55,9 +55,7 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
     std::tie(MiniMapOn, MiniMapX, MiniMapY, ShowCursorCross) = std::make_tuple(1, 518, 338, 1);
     ClearInputFlags();
     play::QueueScript(events);
-    if (!record.empty()) {
-        EXPECT_TRUE(StartRecording(record.c_str()));
-    }
+    EXPECT_TRUE(record.empty() || StartRecording(record.c_str()));
     EXPECT_TRUE(StartGame());
     HeadlessDeliverFrame(0);
     TakeFrameInput(0);
