@@ -1,5 +1,5 @@
-// The replay script: every event and key through its text and back, and a
-// session recorded on the headless backend that replays to its own end.
+// The replay script: every event and key through its text and back, and a session recorded on the headless backend that
+// replays to its own end.
 #include <sstream>
 
 #include "app/recorder.h"
@@ -44,9 +44,9 @@ TEST(Script, EveryEventAndKeyReadsBackAsWritten)
 
 namespace
 {
-// The game from start-up on the script's events for `frames` frames, as the
-// replay runner plays it; recorded to `record` unless empty. The summary it ends with.
-// The clock steps `tick` seconds a frame: a replay takes a load's seed from the file, not from its clock.
+// The game from start-up on the script's events for `frames` frames, as the replay runner plays it; recorded to
+// `record` unless empty. The summary it ends with. The clock steps `tick` seconds a frame: a replay takes a load's seed
+// from the file, not from its clock.
 std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double tick, const std::string& record)
 {
     HeadlessReset(clock);
@@ -77,9 +77,8 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
 }
 } // namespace
 
-// Member 36 walks next to a fire beetle, which strikes it; after a load has
-// reseeded, the player strikes back and turns away. The file holds each line
-// in the frame that read it, and replays to the end the session had.
+// Member 36 walks next to a fire beetle, which strikes it; after a load has reseeded, the player strikes back and turns
+// away. The file holds each line in the frame that read it, and replays to the end the session had.
 TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
 {
     std::vector<ScriptEvent> session;
@@ -112,8 +111,8 @@ TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
             comments += line.substr(2) + "\n";
     fs::remove(file);
     EXPECT_EQ(std::make_tuple(recorded_header.clock, recorded_header.zoom), std::make_tuple(4321u, 2));
-    // The pointer in the pixels of the view scrolled to (932, 544), after the other input of its frame; the
-    // load's clock, 300 quarter seconds on, in the frame of the load.
+    // The pointer in the pixels of the view scrolled to (932, 544), after the other input of its frame; the load's
+    // clock, 300 quarter seconds on, in the frame of the load.
     std::string want = "0 mouse 0 479\n1 key Left 10\n11 key Down 5\n20 rclick\n20 mouse 104 136\n30 rclick\n"
                        "31 mouse 152 88\n300 key F3\n300 clock 4396\n470 mouse 88 136\n";
     for (int frame = 480; frame < 490; ++frame)

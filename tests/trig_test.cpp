@@ -1,5 +1,5 @@
-// Our sine and cosine against GNU MPFR's correctly rounded ones at every angle
-// the game passes them: the trig tables' and the fire rings'.
+// Our sine and cosine against GNU MPFR's correctly rounded ones at every angle the game passes them: the trig tables'
+// and the fire rings'.
 
 #include <mpfr.h>
 
@@ -41,9 +41,8 @@ struct Exact {
 
 using Trig = GameTest;
 
-// Every table entry, thousandths of a degree over ten turns: SineCosine rounds
-// correctly, and the entries the circles compute as they read them, and so the
-// circles, are those of tables filled whole from the correct values.
+// Every table entry, thousandths of a degree over ten turns: SineCosine rounds correctly, and the entries the circles
+// compute as they read them, and so the circles, are those of tables filled whole from the correct values.
 TEST_F(Trig, TablesHoldCorrectlyRoundedSinesAtAllTheirAngles)
 {
     std::vector<float> sin_exact(TRIG_TABLE_SIZE), cos_exact(TRIG_TABLE_SIZE);
@@ -79,8 +78,8 @@ TEST_F(Trig, TablesHoldCorrectlyRoundedSinesAtAllTheirAngles)
     EXPECT_EQ(lazy, plain);
 }
 
-// Fire rings have whole radii up to FIRE_RING_MAX; each point steps 50/radius
-// degrees on from the last. Every ring, pixel for pixel, from MPFR's values.
+// Fire rings have whole radii up to FIRE_RING_MAX; each point steps 50/radius degrees on from the last. Every ring,
+// pixel for pixel, from MPFR's values.
 TEST_F(Trig, FireRingsAreDrawnFromCorrectlyRoundedSines)
 {
     Exact exact;

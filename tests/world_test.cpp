@@ -2,8 +2,8 @@
 #include "app/sha256.h"
 #include "fixture.h"
 
-// The published test vectors: the empty message, one block, the 448-bit message
-// whose padding spills into a second block, and a million bytes.
+// The published test vectors: the empty message, one block, the 448-bit message whose padding spills into a second
+// block, and a million bytes.
 TEST(Sha256, PublishedVectors)
 {
     auto hex = [](const std::string& m) { return Sha256Hex(reinterpret_cast<const uint8_t*>(m.data()), m.size()); };
@@ -14,8 +14,7 @@ TEST(Sha256, PublishedVectors)
     EXPECT_EQ(hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-// Pinned when a plain, separately written build of the world and its
-// population agreed with the game byte for byte.
+// Pinned when a plain, separately written build of the world and its population agreed with the game byte for byte.
 TEST(StartWorld, Seed99FingerprintsAndTheFirstView)
 {
     HeadlessReset(1234567.75);

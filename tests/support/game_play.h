@@ -31,8 +31,8 @@ namespace fs = std::filesystem;
 
 [[noreturn]] inline void Fail(const char* what) { std::fprintf(stderr, "fuzz: %s\n", what), std::abort(); }
 
-// `dir`, or a fresh folder removed at exit, with an empty map folder and copies (a load creates
-// missing files) of the art and sound of `game`.
+// `dir`, or a fresh folder removed at exit, with an empty map folder and copies (a load creates missing files) of the
+// art and sound of `game`.
 inline std::string GameDir(const fs::path& game, std::string dir = "")
 {
     static std::vector<std::string> made;
@@ -85,8 +85,8 @@ inline void AdviseRoutes(int advice)
     }
 }
 
-// Starts the game in `dir` on the headless backend and keeps its start state. The process is in
-// `dir` only while it runs an input: the fuzzer's paths stay relative to where it started.
+// Starts the game in `dir` on the headless backend and keeps its start state. The process is in `dir` only while it
+// runs an input: the fuzzer's paths stay relative to where it started.
 inline void StartGameOnce(const fs::path& dir)
 {
     Home = fs::current_path();
@@ -136,8 +136,8 @@ inline void RunFrames(int32_t frames)
     fs::current_path(Home);
 }
 
-// `reference`, `other`, `reference` again: unless the two reference runs end alike, a crash found would
-// depend on the inputs before it.
+// `reference`, `other`, `reference` again: unless the two reference runs end alike, a crash found would depend on the
+// inputs before it.
 inline void CheckResetIsComplete(int (*run)(const uint8_t*, size_t), const std::vector<uint8_t>& reference,
                                  const std::vector<uint8_t>& other)
 {
@@ -193,11 +193,10 @@ inline std::vector<ScriptEvent> DecodePlay(Bytes& in, int32_t from, int32_t unti
 
 inline void QueueScript(const std::vector<ScriptEvent>& events)
 {
-    for (const ScriptEvent& e : events) {
+    for (const ScriptEvent& e : events)
         if (e.kind == SCRIPT_CLOCK)
             HeadlessQueueClock(e.frame, e.seconds);
         else
             HeadlessQueue(e.frame, ScriptInput(e));
-    }
 }
 } // namespace play
