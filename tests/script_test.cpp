@@ -84,8 +84,7 @@ TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
     std::vector<ScriptEvent> session;
     std::string text =
         "1 key Left 10\n11 key Down 5\n20 cell 938 552\n20 rclick\n30 rclick\n31 cell 941 549\n300 key F3\n"
-        "470 cell 937 552\n"
-        "488 cell 936 560\n495 close\n";
+        "470 cell 937 552\n488 cell 936 560\n495 close\n";
     for (int frame = 480; frame < 490; ++frame)
         text += std::to_string(frame) + " lclick\n";
     std::istringstream script(text);
