@@ -1,7 +1,6 @@
-// Fuzz target: the command console under arbitrary keys. Each byte is a key
-// going down (its virtual-key code), a zero byte ends the frame; the console
-// starts open and at most 16 frames run, so that the typed commands act on the
-// started world.
+// Fuzz target: the command console under arbitrary keys. Each byte is a key going down (its virtual-key code), a zero
+// byte ends the frame; the console starts open and at most 16 frames run, so that the typed commands act on the started
+// world.
 #include "fuzz_game.h"
 
 using namespace fuzz;

@@ -1,13 +1,12 @@
-// The fuzz targets' harness: the shared play support, and without libFuzzer a
-// main that replays the committed corpora.
+// The fuzz targets' harness: the shared play support, and without libFuzzer a main that replays the committed corpora.
 #pragma once
 #include "game_play.h"
 
 namespace fuzz = play;
 
 #ifdef FUZZ_STANDALONE
-// Without libFuzzer: each input named (a file, or a folder of them) runs once,
-// in name order, so that the committed corpora are replayed in every build.
+// Without libFuzzer: each input named (a file, or a folder of them) runs once, in name order, so that the committed
+// corpora are replayed in every build.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv)

@@ -5,22 +5,20 @@
 
 TEST_F(GameTest, PointerAndViewKeys)
 {
-    // The window's full size maps onto the buffer in single precision, rows counted from the bottom.
+    // The window's full size maps onto the buffer in single precision, rows counted from the bottom. At zoom 1,
+    // 63 / 480 x 480 falls just below 63 in single precision, 123 / 480 x 480 just above 122 in double.
+    // Window left, top and width; the pointer on the screen; the column and row read.
     ASSERT_TRUE(CreateGameWindow("GAMEVRAK", 1280, 960, 16));
-    MoveGameWindow(0, 0, 1280, 960);
-    const int32_t points[][4] = {{0, 960, 0, 0},      {1, 959, 0, 0},    {200, 958, 100, 1},   {1279, 760, 639, 100},
-                                 {1280, 0, 639, 479}, {-40, 3000, 0, 0}, {5000, -25, 639, 479}};
-    for (auto [x, y, column, row] : points) {
+    const int32_t points[][7] = {{0, 0, 1280, 0, 960, 0, 0},         {0, 0, 1280, 1, 959, 0, 0},
+                                 {0, 0, 1280, 200, 958, 100, 1},     {0, 0, 1280, 1279, 760, 639, 100},
+                                 {0, 0, 1280, 1280, 0, 639, 479},    {0, 0, 1280, -40, 3000, 0, 0},
+                                 {0, 0, 1280, 5000, -25, 639, 479},  {100, 50, 640, 421, 467, 321, 62},
+                                 {100, 50, 640, 421, 407, 321, 123}, {100, 50, 640, 421, 405, 321, 124}};
+    for (auto [left, top, width, x, y, column, row] : points) {
+        MoveGameWindow(left, top, width, width * 3 / 4);
         HeadlessSetScreenPointer(x, y);
         ReadPointer();
         EXPECT_EQ(std::make_tuple(GetMouseX(), GetMouseY()), std::make_tuple(column, row)) << x << "," << y;
-    }
-    // At zoom 1, 63 / 480 x 480 falls just below 63 in single precision, 123 / 480 x 480 just above 122 in double.
-    MoveGameWindow(100, 50, 640, 480);
-    for (auto [y, row] : {std::pair{63, 62}, {123, 123}, {125, 124}}) {
-        HeadlessSetScreenPointer(421, 530 - y);
-        ReadPointer();
-        EXPECT_EQ(std::make_tuple(GetMouseX(), GetMouseY()), std::make_tuple(321, row)) << y;
     }
     // Arrows scroll, the keypad changes the layer after a pause; the view stays inside the world.
     for (auto [x, y, layer, keys, to_x, to_y, to_layer, pause] :

@@ -1,20 +1,13 @@
 #!/usr/bin/env bash
-# The real windowed game under Xvfb, driven by xdotool: e2e_game.sh GAMEVRAK GAMEVRAK_REPLAY. Without a
-# display it reports the failure and ends with exit code 0. With one, started elsewhere it moves to its own
-# folder, shows the build line as the headless runner draws it and the cross cursor at the pointer, F5 and
-# F6 re-create the window at 640 x 480 and 1280 x 960, and Escape ends it with exit code 0. With --fullscreen the
-# picture is centred on black, the pointer maps onto it (a click selects a party member), F5 keeps zoom 1 there.
+# The real windowed game under Xvfb, driven by xdotool (docs/testing.md): e2e_game.sh GAMEVRAK GAMEVRAK_REPLAY.
 set -uo pipefail
-NAME=e2e
-GAME=$1
-REPLAY=$2
+NAME=e2e GAME=$1 REPLAY=$2
 GAME_DIR=$(cd "$(dirname "$GAME")" && pwd)
 WORK=$(mktemp -d /tmp/gamevrak-e2e.XXXXXX)
 source "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool import convert timeout
 
-env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout -k 5 60 "$GAME" \
-    >"$WORK/no-display.log" 2>&1
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy timeout -k 5 60 "$GAME" >"$WORK/no-display.log" 2>&1
 CODE=$?
 [ "$CODE" -eq 0 ] && grep -qx "ERROR: Failed To Register The Window Class." "$WORK/no-display.log" ||
     fail "without a display: exit code $CODE, $(cat "$WORK/no-display.log")"
@@ -24,8 +17,7 @@ start_xvfb
 export SDL_AUDIODRIVER=dummy
 reference "$REPLAY" "$GAME_DIR"
 
-# The game's own cross cursor, white arms of 5 buffer pixels, on the pointer. A
-# pointer at window row y reads buffer row (960 - y) / 2, shown on window rows y - 2 and y - 1.
+# A pointer at window row y reads buffer row (960 - y) / 2, shown on window rows y - 2 and y - 1.
 cross_at() { # window x y at zoom 2
     local x=$1 y=$(($2 - 1)) white=""
     import -window root "$WORK/cross.png" 2>/dev/null || return 1
@@ -62,8 +54,7 @@ for band in 1600x120+0+0 1600x120+0+1080 160x1200+0+0 160x1200+1440+0; do
 done
 point_at 460 420
 wait_for 20 cross_at 460 420 || fail "full screen: no cross cursor at the pointer (460, 420)"
-# As in the browser test: the view goes back to the first party member through the mini-map, a click
-# selects it, and the next member is the second again.
+# The view goes back to the first party member through the mini-map, a click selects it, ] shows the second.
 click_at() { point_at $((161 + 2 * $1)) $((1079 - 2 * $2)) && sleep 0.3 && xdotool click "$3" && sleep 0.5; }
 map_shot() { import -window root "$WORK/shot.png" && convert "$WORK/shot.png" -crop 1000x680+160+280 +repage "$1"; }
 xdotool key bracketright && sleep 0.5 && map_shot "$WORK/second.png"

@@ -1,11 +1,6 @@
-# Shared by the end-to-end scripts: an Xvfb display, the game window found by
-# its caption, and the build line compared pixel for pixel with the picture of
-# the headless runner. Sourced with NAME, WORK and the tools' names set.
+# Shared by the end-to-end scripts, sourced with NAME and WORK set.
 
-fail() {
-    echo "$NAME: FAIL: $* (logs and screenshots in $WORK)"
-    exit 1
-}
+fail() { echo "$NAME: FAIL: $* (logs and screenshots in $WORK)" && exit 1; }
 
 XVFB_PID=""
 GAME_PID=""
@@ -28,8 +23,7 @@ wait_for() { # seconds command...: every 0.2 s until it succeeds or the time is 
     done
 }
 
-# A display of its own (-displayfd: no collisions); -noreset keeps the server
-# up while the game re-creates its window.
+# -displayfd: no collisions; -noreset keeps the server up while the game re-creates its window.
 start_xvfb() { # [screen size]
     exec 3>"$WORK/display"
     Xvfb -displayfd 3 -screen 0 "${1:-1600x1200}x24" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
@@ -59,8 +53,7 @@ yellow_mask() { # in.png region out.png [convert options]: white where the regio
 }
 white_count() { convert "$1" -format '%[fx:round(mean*w*h)]' info:; }
 
-# Every yellow pixel of the reference build line (the top 24 rows) shows in the
-# window as a zoom x zoom block, and not much other yellow is there.
+# Every yellow pixel of the reference build line shows as a zoom x zoom block, and not much other yellow.
 build_line_matches() { # zoom [left top]: where the picture starts on the screen
     local zoom=$1 left=${2:-0} top=${3:-0} ref win both
     import -window root "$WORK/window-$zoom.png" 2>/dev/null || return 1

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package installed and played: e2e_package.sh BUILD_DIR. Packs the build with CPack, checks it with
-# lintian (no errors or warnings), installs it with dpkg, starts gamevrak from / under Xvfb for a player with a fresh home,
-# saves slot 1 with F1 into ~/.local/share/gamevrak/map/, quits with Escape and removes the package, which
-# leaves the saves behind. Needs root or password-free sudo for dpkg.
+# The Debian package installed and played (docs/testing.md): e2e_package.sh BUILD_DIR. Needs root or
+# password-free sudo for dpkg.
 set -uo pipefail
-NAME=e2e-package
-BUILD=$1
+NAME=e2e-package BUILD=$1
 WORK=$(mktemp -d /tmp/gamevrak-e2e-package.XXXXXX)
 source "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool cpack dpkg lintian timeout
@@ -16,15 +13,15 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 INSTALLED=""
-remove_package() { # another helper's apt or dpkg may hold the lock for a while
+dpkg_waiting() { # dpkg's arguments: tried again while another helper's apt or dpkg holds the lock
     for _ in $(seq 60); do
-        $SUDO dpkg -r gamevrak >>"$WORK/dpkg.log" 2>&1 && return 0
+        $SUDO dpkg "$@" >"$WORK/dpkg.log" 2>&1 && return 0
         grep -q "lock" "$WORK/dpkg.log" || return 1
         sleep 5
     done
     return 1
 }
-trap 'cleanup; [ -n "$INSTALLED" ] && remove_package' EXIT
+trap 'cleanup; [ -n "$INSTALLED" ] && dpkg_waiting -r gamevrak' EXIT
 
 cpack --config "$BUILD/CPackConfig.cmake" -B "$WORK/pack" >"$WORK/cpack.log" 2>&1 ||
     fail "cpack failed: $(tail -n 20 "$WORK/cpack.log")"
@@ -35,12 +32,7 @@ grep -q "^[EW]:" "$WORK/lintian.log" && fail "lintian: $(grep '^[EW]:' "$WORK/li
 echo "$NAME: $(basename "$DEB"), lintian: no errors or warnings"
 dpkg-deb -f "$DEB" Depends | grep -q "libsdl2" || fail "Depends names no SDL2: $(dpkg-deb -f "$DEB" Depends)"
 
-for _ in $(seq 60); do
-    $SUDO dpkg -i "$DEB" >"$WORK/dpkg.log" 2>&1 && INSTALLED=1 && break
-    grep -q "lock" "$WORK/dpkg.log" || break
-    sleep 5
-done
-[ -n "$INSTALLED" ] || fail "dpkg -i failed: $(tail -n 5 "$WORK/dpkg.log")"
+dpkg_waiting -i "$DEB" && INSTALLED=1 || fail "dpkg -i failed: $(tail -n 5 "$WORK/dpkg.log")"
 for f in /usr/games/gamevrak /usr/share/applications/gamevrak.desktop /usr/share/icons/hicolor/48x48/apps/gamevrak.png \
     /usr/share/doc/gamevrak/copyright /usr/share/doc/gamevrak/changelog.gz /usr/share/man/man6/gamevrak.6.gz /usr/share/games/gamevrak/bmp_unit; do
     [ -e "$f" ] || fail "the package did not install $f"
@@ -68,7 +60,7 @@ wait_for 60 all_saved || fail "F1 left $(ls "$SAVES" 2>&1 | tr '\n' ' ')in $SAVE
 echo "$NAME: F1 saves the five files of slot 1 in ~/.local/share/gamevrak/map"
 expect_escape_ends xdotool key
 
-remove_package || fail "dpkg -r failed: $(tail -n 5 "$WORK/dpkg.log")"
+dpkg_waiting -r gamevrak || fail "dpkg -r failed: $(tail -n 5 "$WORK/dpkg.log")"
 INSTALLED=""
 [ -e /usr/games/gamevrak ] && fail "dpkg -r left /usr/games/gamevrak"
 all_saved || fail "removing the package took the saves"

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# e2e_record.sh GAMEVRAK GAMEVRAK_REPLAY: a session of the real game under Xvfb,
-# recorded with real X input, replays in the headless runner to the same four summary lines.
+# e2e_record.sh GAMEVRAK GAMEVRAK_REPLAY: a session of the real game recorded under Xvfb replays to the same end.
 set -uo pipefail
-NAME=e2e-record
-GAME=$1
-REPLAY=$2
+NAME=e2e-record GAME=$1 REPLAY=$2
 GAME_DIR=$(cd "$(dirname "$GAME")" && pwd)
 WORK=$(mktemp -d /tmp/gamevrak-record.XXXXXX)
 source "$(dirname "$0")/e2e_lib.sh"

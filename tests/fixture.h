@@ -1,11 +1,9 @@
-// The game's tables made and released by the functions start-up uses, the
-// shell globals at their start values, and helpers shared by the tests.
+// The one fixture, and helpers shared by the tests (HACKING.md).
 #pragma once
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +36,7 @@
 namespace fs = std::filesystem;
 using PixelSet = std::set<std::pair<int32_t, int32_t>>;
 
-// The runtime library's generator written out again, so that expected rolls
-// do not come from the code under test.
+// The runtime's generator again, so that expected rolls do not come from the code under test.
 struct Rolls {
     uint32_t state;
     explicit Rolls(uint32_t seed) : state(seed) {}
@@ -50,8 +47,7 @@ struct Rolls {
     }
 };
 
-// Pixels of a buffer (row 0 at the bottom) that were drawn on, or that have the
-// colour asked for.
+// Pixels of a buffer (row 0 at the bottom) drawn on, or of the colour asked for.
 inline PixelSet Lit(const uint8_t* buffer = ScreenBuffer, int32_t rgb = -1)
 {
     PixelSet lit;
@@ -93,8 +89,6 @@ class GameTest : public ::testing::Test
         std::tie(unit.hit_points, unit.max_hit_points, unit.attack) = std::make_tuple(8.0f, 8.0f, 3.0f);
         return unit;
     }
-    // The pointer over the middle of a cell of the current view.
-    void PointAt(int32_t x, int32_t y) { PlacePointerAtCell(x, y); }
     uint8_t& Cell(int32_t x, int32_t y, int32_t layer = 1) { return MainMap[CellIndex(x, y, layer)]; }
     uint8_t& Flag(int32_t x, int32_t y, int32_t layer = 1) { return FlagMap[CellIndex(x, y, layer)]; }
     size_t Sounds(const char* path)
@@ -105,8 +99,7 @@ class GameTest : public ::testing::Test
     fs::path home_, dir_;
 };
 
-// The same in a fresh folder with an empty "map" folder as the current
-// directory.
+// The same in a fresh current folder with an empty "map" folder.
 class InScratchDir : public GameTest
 {
   protected:

@@ -1,6 +1,4 @@
-// The game's search and reachable-cell marks against the plain versions, the
-// scheduler, and the steppers on hand-built worlds.
-
+// The search and the marks against their plain versions; the scheduler and the steppers on hand-built worlds.
 #include "fixture.h"
 #include "path_reference.h"
 
@@ -81,40 +79,6 @@ TEST(PathSearch, RandomWorldsAgreeWithThePlainScanAtEveryStep)
     }
 }
 
-TEST(PathSearch, WholeLayerSearchesOfTheStartWorldAgree)
-{
-    HeadlessReset();
-    PrepareStartUp();
-    PopulateWorld();
-    PathFinder* ref = pathref::Create();
-    std::replace(MainMap + LayerCells, MainMap + 2 * LayerCells, uint8_t{CELL_DOOR}, uint8_t{CELL_FLOOR});
-    const Unit& first = UnitTable[CurrentUnit];
-    // A wall as the goal: the search runs through the whole reachable part of the layer in eight
-    // slices. Its nodes then give reachable goals, near and far.
-    std::vector<std::pair<int32_t, int32_t>> goals = {{0, 0}};
-    for (size_t g = 0; g < goals.size(); ++g) {
-        StartSearch(&PathFinders[0], first.cell_x, first.cell_y, goals[g].first, goals[g].second, 1, 1024);
-        pathref::StartSearch(ref, first.cell_x, first.cell_y, goals[g].first, goals[g].second, 1, 1024);
-        int r = 0;
-        for (int slice = 0; slice < 8 && r == 0; ++slice) {
-            r = SearchSteps(&PathFinders[0], 131072);
-            ASSERT_TRUE(Same(PathFinders[0], *ref, r, pathref::SearchSteps(ref, 131072))) << g << ", " << slice;
-        }
-        ASSERT_EQ(r, g == 0 ? 3 : 1);
-        for (int32_t k : {PathFinders[0].LastNode / 50, PathFinders[0].LastNode / 3, PathFinders[0].LastNode - 1})
-            if (g == 0)
-                goals.emplace_back(PathFinders[0].NodeX[k], PathFinders[0].NodeY[k]);
-        BuildRoute(&PathFinders[0], 5);
-        pathref::BuildRoute(ref, 5);
-        EXPECT_TRUE(Same(PathFinders[0], *ref, PathFinders[0].RouteIndex[5], ref->RouteIndex[5]));
-        EXPECT_TRUE(std::equal(ref->RouteY + 5 * PathCap, ref->RouteY + 5 * PathCap + ref->RouteLength[5],
-                               PathFinders[0].RouteY + 5 * PathCap));
-    }
-    EXPECT_GT(ref->RouteLength[5], 500u) << "the far goal's route";
-    pathref::Free(ref);
-    FreeWorld();
-}
-
 TEST(PathMarks, AgreeWithThePlainPassThroughSearchesLoadsAndMapChanges)
 {
     Srand(31337);
@@ -163,8 +127,8 @@ class PathSteps : public ::testing::Test
         for (int32_t u = 0; u < MaxUnits; ++u)
             UnitTable[u].route_order = ROUTE_NO_ORDER;
     }
-    // Movement ticks of a walker from (5, 5), as the play rules make them, until the walk
-    // ends; the cells it stepped onto and the number of ticks.
+    // Movement ticks of a walker from (5, 5), as the play rules make them, until the walk ends; the cells
+    // it stepped onto, then the one it ends on, and the number of ticks.
     std::pair<std::vector<std::pair<int32_t, int32_t>>, int> Walk(int32_t gx, int32_t gy, bool to_unit)
     {
         Unit& unit = UnitTable[3];
@@ -179,6 +143,7 @@ class PathSteps : public ::testing::Test
                 std::tie(unit.cell_x, unit.cell_y) = std::make_tuple(unit.step_x, unit.step_y);
                 cells.emplace_back(unit.cell_x, unit.cell_y);
             }
+        cells.emplace_back(unit.cell_x, unit.cell_y);
         return {cells, ticks};
     }
 };
@@ -196,24 +161,20 @@ TEST_F(PathSteps, TheScheduleServesTheLowestOrderAndWalksAndChasesEndOnOrBesideT
     }
     using Cells = std::vector<std::pair<int32_t, int32_t>>;
     // Start, search, the steps, the end on the goal; beside it when a unit stands there.
-    EXPECT_EQ(Walk(9, 5, false), std::make_pair(Cells{{6, 5}, {7, 5}, {8, 5}}, 6));
-    EXPECT_EQ(std::make_tuple(UnitTable[3].cell_x, pf->RouteX[3 * PathCap], UnitTable[3].route_order),
-              std::make_tuple(9, 9u, ROUTE_NO_ORDER));
-    EXPECT_EQ(Walk(9, 5, true), std::make_pair(Cells{{6, 5}, {7, 5}}, 5));
-    EXPECT_EQ(UnitTable[3].cell_x, 8);
-    EXPECT_EQ(Walk(7, 5, true), std::make_pair(Cells{}, 3)) << "the last step of the route's first tick";
-    EXPECT_EQ(UnitTable[3].cell_x, 6);
-    EXPECT_EQ(Walk(6, 6, true), std::make_pair(Cells{}, 3));
-    EXPECT_EQ(std::make_tuple(UnitTable[3].cell_x, UnitTable[3].cell_y), std::make_tuple(5, 5));
-    EXPECT_EQ(Walk(5, 5, false), std::make_pair(Cells{}, 3)) << "start on the goal";
+    EXPECT_EQ(Walk(9, 5, false), std::make_pair(Cells{{6, 5}, {7, 5}, {8, 5}, {9, 5}}, 6));
+    EXPECT_EQ(std::make_tuple(pf->RouteX[3 * PathCap], UnitTable[3].route_order), std::make_tuple(9u, ROUTE_NO_ORDER));
+    EXPECT_EQ(Walk(9, 5, true), std::make_pair(Cells{{6, 5}, {7, 5}, {8, 5}}, 5));
+    EXPECT_EQ(Walk(7, 5, true), std::make_pair(Cells{{6, 5}}, 3)) << "the last step of the route's first tick";
+    EXPECT_EQ(Walk(6, 6, true), std::make_pair(Cells{{5, 5}}, 3));
+    EXPECT_EQ(Walk(5, 5, false), std::make_pair(Cells{{5, 5}}, 3)) << "start on the goal";
     pf->RunningUnit = 4;
     UnitTable[3].cell_x = 5;
     EXPECT_EQ(std::make_tuple(StepToCell(3, 9, 5, WorldSide), pf->RouteIndex[3]), std::make_tuple(2, ROUTE_IDLE))
         << "only the running unit starts a search";
     for (int32_t d = 0; d < 8; ++d)
         At(40 + PathFinders[0].DirX[d], 40 + PathFinders[0].DirY[d], 1) = CELL_WALL;
-    EXPECT_EQ(Walk(40, 40, false).second, 10) << "a start, eight slices of 2048 expansions, the end";
-    EXPECT_EQ(std::make_tuple(UnitTable[3].cell_x, UnitTable[3].move_state), std::make_tuple(5, MOVE_IDLE));
+    EXPECT_EQ(Walk(40, 40, false), std::make_pair(Cells{{5, 5}}, 10)) << "a start, eight slices of 2048, the end";
+    EXPECT_EQ(UnitTable[3].move_state, MOVE_IDLE);
     // A chaser moves on the calls whose one roll is 1, and stops beside its quarry without a roll.
     Unit& m = UnitTable[6];
     std::tie(m.cell_x, m.cell_y, m.layer, m.hit_points, m.move_state) = std::make_tuple(5, 5, 1, 8.0f, MOVE_CHASE);

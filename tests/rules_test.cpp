@@ -1,6 +1,5 @@
-// The play rules and combat on a small hand-built world: every unit a live
-// bystander parked on layer 0, a floor field on layer 1, input set directly.
-// Party member 10 at (20, 20) is selected, with the view at (10, 10).
+// The play rules and combat on a small hand-built world: every unit a live bystander parked on layer 0, a floor field
+// on layer 1, input set directly. Party member 10 at (20, 20) is selected, with the view at (10, 10).
 #include "fixture.h"
 
 namespace
@@ -27,7 +26,7 @@ class Play : public GameTest
     // One frame's rules with a key, or a left click (0), aimed at a cell.
     void Act(int32_t key, int32_t x, int32_t y)
     {
-        PointAt(x, y);
+        PlacePointerAtCell(x, y);
         (key ? KeyState[key] : LeftClick) = 1;
         RunPlayRules();
         ClearInputFlags();
@@ -38,8 +37,8 @@ class Play : public GameTest
 
 TEST_F(Play, GoldAndTreasureWaitForTheirGuardsAndKeysOpenDoorsUpToTheirCount)
 {
-    // Gold waits while a living monster stands within 11 on any layer, treasure while a hydra lives within 59.
-    // Flag, guard's bitmap, offset from the hero, layer, hit points, taken.
+    // Gold waits while a living monster stands within 11 on any layer, treasure while a hydra lives within 59. Flag,
+    // guard's bitmap, offset from the hero, layer, hit points, taken.
     const int32_t guards[][7] = {{FLAG_GOLD, 876, 5, 6, 0, 5, 0},       {FLAG_GOLD, 876, 5, 6, 1, 0, 1},
                                  {FLAG_GOLD, 876, 5, 7, 1, 5, 1},       {FLAG_TREASURE, 904, 30, 29, 1, 5, 0},
                                  {FLAG_TREASURE, 904, 30, 30, 1, 5, 1}, {FLAG_TREASURE, 876, 15, 0, 1, 5, 1}};
@@ -132,29 +131,16 @@ TEST_F(Play, MonstersNearTheViewNoticeTheNearestPartyMemberOnTheTick)
 TEST_F(Play, RegenerationFollowsTheQuestLevelOnTheBeatUpToTheMaximum)
 {
     FrameCounter = 60;
-    for (auto [quest, step] : {std::pair{1, 1},
-                               {2, 1},
-                               {3, 2},
-                               {8, 2},
-                               {9, 3},
-                               {26, 3},
-                               {27, 4},
-                               {55, 4},
-                               {56, 5},
-                               {103, 5},
-                               {104, 6},
-                               {182, 6},
-                               {183, 9},
-                               {299, 9},
-                               {300, 14},
-                               {5000, 14}}) {
+    const int32_t bands[][2] = {{1, 1},  {2, 1},   {3, 2},   {8, 2},   {9, 3},   {26, 3},  {27, 4},   {55, 4},
+                                {56, 5}, {103, 5}, {104, 6}, {182, 6}, {183, 9}, {299, 9}, {300, 14}, {5000, 14}};
+    for (auto [quest, step] : bands) {
         std::tie(hero().quest, hero().hit_points, hero().max_hit_points) = std::make_tuple(quest, 1.0f, 100000.0f);
         Srand(777);
         UpdateCombat();
         EXPECT_EQ(hero().hit_points, 1.0f + Rolls(777)() % quest + step) << "quest " << quest;
     }
-    // No quests, no beat or no life: no healing. Capped at the maximum; the beat follows the period.
-    // Quest, frame, period, hit points before and after.
+    // No quests, no beat or no life: no healing. Capped at the maximum; the beat follows the period. Quest, frame,
+    // period, hit points before and after.
     const int32_t cases[][5] = {
         {0, 60, 30, 3, 3}, {300, 61, 30, 3, 3}, {300, 90, 30, 3, 8}, {300, 90, 30, 0, 0}, {300, 93, 3, 3, 8}};
     for (auto [quest, frame, period, before, after] : cases) {
@@ -174,7 +160,7 @@ TEST_F(Play, StrikesInTheWindowHitTheMonsterBesideAndAKillPaysPartOfItsReward)
     m.hit_points = 20.0f;
     Unit& chaser = Place(30, FACTION_MONSTER, 90, 90);
     chaser.target_unit = 20;
-    PointAt(20, 21);
+    PlacePointerAtCell(20, 21);
     LeftClick = 1;
     // Frames 0 to 10 of every 60 strike; the last of them here, with its damage, drift and position.
     for (int32_t frame : {71, 130}) {
@@ -211,11 +197,10 @@ TEST_F(Play, TheDeadComeBackOnABeatMoreReadilyTheLongerTheyLie)
     // 1 in 22,240 right after death, falling to 1 in 800 after 21,440 frames; no roll between beats.
     Unit& m = Place(20, FACTION_MONSTER, 21, 19);
     m.max_hit_points = 42.0f;
-    for (auto [frame, died, roll, back] : {std::tuple{30000, 0, 800, false},
-                                           {30000, -21440, 800, true},
-                                           {30000, -21439, 801, true},
-                                           {30000, 0, 22240, true},
-                                           {30001, 0, 0, false}}) {
+    // Frame, death frame's offset, first roll, back.
+    const int32_t cases[][4] = {
+        {30000, 0, 800, 0}, {30000, -21440, 800, 1}, {30000, -21439, 801, 1}, {30000, 0, 22240, 1}, {30001, 0, 0, 0}};
+    for (auto [frame, died, roll, back] : cases) {
         std::tie(m.hit_points, m.event_frame, FrameCounter) = std::make_tuple(-3.0f, 30000u + died, frame);
         uint32_t seed = 0;
         while (Rolls(seed)() != roll)

@@ -1,7 +1,5 @@
-# The sessions of same_bits.sh give the same lines and saved files in every
-# build. The default build records them (and the Windows runner under Wine
-# compares with that record, label e2e-windows); any other build, the
-# sanitizer one in `make test`, compares with the record of the same run.
+# The default build records the sessions of same_bits.sh (the Windows runners compare with it, label
+# e2e-windows); any other build compares with that record.
 set(GAMEVRAK_SAME_BITS_RECORD ${CMAKE_SOURCE_DIR}/build/same-bits CACHE PATH "The default build's record of the sessions")
 if(GAMEVRAK_SAME_BITS_RECORD STREQUAL "${CMAKE_BINARY_DIR}/same-bits")
   add_test(NAME same_bits_record COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/same_bits.sh ${GAME_DIR}

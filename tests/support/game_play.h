@@ -1,7 +1,4 @@
-// What the fuzz targets, the soak and the tests share: a game folder of their
-// own, one game started per process and put back to its start state before
-// every input, play decoded from bytes into script events, and script events
-// queued on the headless backend.
+// What the fuzz targets, the soak and the tests share (HACKING.md).
 #pragma once
 #include <stdlib.h>
 #include <sys/mman.h>
@@ -34,8 +31,8 @@ namespace fs = std::filesystem;
 
 [[noreturn]] inline void Fail(const char* what) { std::fprintf(stderr, "fuzz: %s\n", what), std::abort(); }
 
-// `dir`, or a fresh folder removed at exit, with an empty map folder and copies (a load creates
-// missing files) of the art and sound of `game`.
+// `dir`, or a fresh folder removed at exit, with an empty map folder and copies (a load creates missing files) of the
+// art and sound of `game`.
 inline std::string GameDir(const fs::path& game, std::string dir = "")
 {
     static std::vector<std::string> made;
@@ -74,8 +71,7 @@ inline Regions GameState()
 inline std::vector<std::vector<uint8_t>> Start;
 inline fs::path Home, Dir; // where the process started, and the game's folder
 
-// Advice to the system on the whole pages of the four route arrays. Dropping
-// them (MADV_DONTNEED) zeros them without writing; the bytes at the ends are.
+// Dropping the route arrays' whole pages (MADV_DONTNEED) zeros them without writing; the ends are written.
 inline void AdviseRoutes(int advice)
 {
     for (int i = 0; i < 4; ++i) {
@@ -89,8 +85,8 @@ inline void AdviseRoutes(int advice)
     }
 }
 
-// Starts the game in `dir` on the headless backend and keeps its start state. The process is in
-// `dir` only while it runs an input: the fuzzer's paths stay relative to where it started.
+// Starts the game in `dir` on the headless backend and keeps its start state. The process is in `dir` only while it
+// runs an input: the fuzzer's paths stay relative to where it started.
 inline void StartGameOnce(const fs::path& dir)
 {
     Home = fs::current_path();
@@ -120,8 +116,7 @@ inline void ResetGame()
 
 inline uint64_t* Ends = nullptr; // where RunFrames leaves a hash of how the game ended
 
-// Up to `frames` frames as the replay runner runs them, then the reset: within the run, so that it
-// frees what it allocated, or libFuzzer runs it again to look for a leak.
+// Up to `frames` frames, then the reset: within the run, or libFuzzer runs it again to look for a leak.
 inline void RunFrames(int32_t frames)
 {
     fs::current_path(Dir);
@@ -141,9 +136,8 @@ inline void RunFrames(int32_t frames)
     fs::current_path(Home);
 }
 
-// Runs `reference`, `other`, then `reference` again, and stops unless the two
-// reference runs end alike: else the reset leaves state behind, and a crash
-// found would depend on the inputs before it.
+// `reference`, `other`, `reference` again: unless the two reference runs end alike, a crash found would depend on the
+// inputs before it.
 inline void CheckResetIsComplete(int (*run)(const uint8_t*, size_t), const std::vector<uint8_t>& reference,
                                  const std::vector<uint8_t>& other)
 {
@@ -197,14 +191,12 @@ inline std::vector<ScriptEvent> DecodePlay(Bytes& in, int32_t from, int32_t unti
     return out;
 }
 
-// Script events into the headless backend's queue.
 inline void QueueScript(const std::vector<ScriptEvent>& events)
 {
-    for (const ScriptEvent& e : events) {
+    for (const ScriptEvent& e : events)
         if (e.kind == SCRIPT_CLOCK)
             HeadlessQueueClock(e.frame, e.seconds);
         else
             HeadlessQueue(e.frame, ScriptInput(e));
-    }
 }
 } // namespace play

@@ -1,8 +1,6 @@
-// The path search written the plain way, as a reference for the game's own:
-// the open node is chosen by a linear scan from ScanStart, and a new search
-// clears the first WindowSide x WindowSide entries of every array. Also the
-// reachable-cell marks cell by cell, and a small world for the tests and
-// benches.
+// The path search written the plain way, as a reference for the game's own: the open node chosen by a
+// linear scan from ScanStart, the first WindowSide x WindowSide entries cleared by a new search. Also the
+// reachable-cell marks cell by cell, and a small world for the tests and benches.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -26,8 +24,7 @@ inline PathFinder* Create()
     Allocate(pf->NodeState, cells), Allocate(pf->NodeCost, cells), Allocate(pf->SearchMask, cells);
     Allocate(pf->RouteX, units * PathCap), Allocate(pf->RouteY, units * PathCap);
     Allocate(pf->RouteLength, units), Allocate(pf->RouteIndex, units);
-    for (size_t u = 0; u < units; ++u)
-        pf->RouteIndex[u] = -9;
+    std::fill_n(pf->RouteIndex, units, -9);
     const int32_t dx[8] = {0, 1, 1, 1, 0, -1, -1, -1}, dy[8] = {1, 1, 0, -1, -1, -1, 0, 1};
     for (int d = 0; d < 8; ++d)
         std::tie(pf->DirX[d], pf->DirY[d], pf->DirCost[d]) = std::make_tuple(dx[d], dy[d], d % 2 ? 1.4142f : 1.0f);
@@ -36,10 +33,10 @@ inline PathFinder* Create()
 
 template <class... T> void FreeAll(T*... arrays) { (std::free(arrays), ...); }
 
-inline void Free(PathFinder* pf)
+inline void Free(PathFinder* p)
 {
-    FreeAll(pf->NodeX, pf->NodeY, pf->NodeParent, pf->NodeState, pf->NodeCost, pf->SearchMask, pf->RouteX, pf->RouteY,
-            pf->RouteLength, pf->RouteIndex, pf);
+    FreeAll(p->NodeX, p->NodeY, p->NodeParent, p->NodeState, p->NodeCost, p->SearchMask, p->RouteX, p->RouteY,
+            p->RouteLength, p->RouteIndex, p);
 }
 
 inline void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int32_t gy, int32_t layer, int32_t w)
@@ -52,9 +49,7 @@ inline void StartSearch(PathFinder* pf, int32_t sx, int32_t sy, int32_t gx, int3
         std::make_tuple(layer, w, std::clamp(x, x0, x1), std::clamp(y, y0, y1),
                         std::clamp(std::clamp(gx, 0, edge), x0, x1), std::clamp(std::clamp(gy, 0, edge), y0, y1));
     for (int32_t i = 0; i < w * w; ++i) {
-        pf->NodeX[i] = pf->NodeY[i] = 0;
-        pf->NodeParent[i] = pf->NodeState[i] = 0;
-        pf->NodeCost[i] = 0;
+        pf->NodeX[i] = pf->NodeY[i] = pf->NodeParent[i] = pf->NodeState[i] = pf->NodeCost[i] = 0;
         pf->SearchMask[i] = i < w || i >= (w - 1) * w || i % w == 0 || i % w == w - 1;
     }
     pf->SearchMask[(pf->StartY - pf->WindowY) * w + (pf->StartX - pf->WindowX)] = 0;
@@ -89,12 +84,9 @@ inline int SearchSteps(PathFinder* pf, int32_t n)
             const uint8_t code = MainMap[CellIndex(nx, ny, z)];
             if (pf->SearchMask[m] == 0 && code != CELL_EMPTY && code != CELL_WALL && code != CELL_DOOR) {
                 const int32_t k = ++pf->LastNode;
-                pf->NodeX[k] = static_cast<int16_t>(nx);
-                pf->NodeY[k] = static_cast<int16_t>(ny);
-                pf->NodeParent[k] = static_cast<uint32_t>(c);
-                pf->NodeState[k] = 0;
+                std::tie(pf->NodeX[k], pf->NodeY[k], pf->NodeParent[k], pf->NodeState[k], pf->SearchMask[m]) =
+                    std::make_tuple(nx, ny, c, 0, 1);
                 pf->NodeCost[k] = 1.0 * pf->DirCost[d] + pf->NodeCost[c] + TerrainCost[code];
-                pf->SearchMask[m] = 1;
             }
         }
         pf->NodeState[c] = 9;
@@ -102,10 +94,8 @@ inline int SearchSteps(PathFinder* pf, int32_t n)
         pf->BestCost = static_cast<float>(2 * LayerCells);
         pf->BestNode = pf->LastNode;
         for (int32_t i = pf->ScanStart; i <= pf->LastNode; ++i)
-            if (pf->NodeState[i] < 9 && pf->BestCost >= pf->NodeCost[i]) {
-                pf->BestCost = pf->NodeCost[i];
-                pf->BestNode = i;
-            }
+            if (pf->NodeState[i] < 9 && pf->BestCost >= pf->NodeCost[i])
+                std::tie(pf->BestCost, pf->BestNode) = std::make_tuple(pf->NodeCost[i], i);
         for (int32_t i = pf->ScanStart; i <= pf->LastNode; ++i)
             if (pf->NodeState[i] < 9) {
                 pf->ScanStart = i;
@@ -125,16 +115,14 @@ inline void BuildRoute(PathFinder* pf, int32_t u)
 {
     int32_t k = pf->CurrentNode;
     uint32_t *rx = pf->RouteX + u * PathCap, *ry = pf->RouteY + u * PathCap, &length = pf->RouteLength[u];
-    rx[0] = pf->NodeX[k];
-    ry[0] = pf->NodeY[k];
+    std::tie(rx[0], ry[0]) = std::make_tuple(pf->NodeX[k], pf->NodeY[k]);
     for (length = 1; pf->NodeParent[k] != 0; ++length) {
         if (length == static_cast<uint32_t>(PathCap - 2)) {
             pf->Failed = 1;
             return;
         }
         k = pf->NodeParent[k];
-        rx[length] = pf->NodeX[k];
-        ry[length] = pf->NodeY[k];
+        std::tie(rx[length], ry[length]) = std::make_tuple(pf->NodeX[k], pf->NodeY[k]);
     }
     pf->RouteIndex[u] = length - 1;
 }
@@ -153,8 +141,7 @@ inline void MarkSearchedCells(const PathFinder* pf)
         }
 }
 
-// The search state's scalars, and the first entry where the node arrays or the
-// mask differ (-1: none).
+// The search state's scalars, and the first entry where the node arrays or the mask differ (-1: none).
 inline auto Scalars(const PathFinder& p)
 {
     return std::make_tuple(p.StartX, p.StartY, p.GoalX, p.GoalY, p.WindowX, p.WindowY, p.WindowSide, p.SearchLayer,
@@ -172,8 +159,7 @@ inline int64_t FirstDifference(const PathFinder& a, const PathFinder& b)
     return -1;
 }
 
-// A world of the given side with zeroed grids, units and pathfinders; the
-// previous dimensions come back, without tables, when it goes.
+// A world of the given side with zeroed tables; the previous dimensions come back, without tables, when it goes.
 struct SmallWorld {
     int32_t side = WorldSide, units = MaxUnits;
     SmallWorld(int32_t s, int32_t u) { Resize(s, u, true); }

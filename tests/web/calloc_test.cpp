@@ -1,6 +1,5 @@
-// calloc of the browser build clears only what was handed out before: every
-// block must still read as zeros, whether it reuses freed memory, reaches past
-// the heap's old end or lies wholly beyond it. Runs under node.
+// calloc of the browser build clears only what was handed out before: every block must still read as zeros, whether
+// it reuses freed memory, reaches past the heap's old end or lies wholly beyond it. Runs under node.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +13,7 @@ static void Expect(bool ok, const char* what, size_t size)
     Failures += ok ? 0 : 1;
 }
 
-static bool Zeros(const void* block, size_t size)
-{
-    return *static_cast<const char*>(block) == 0 &&
-           std::memcmp(block, static_cast<const char*>(block) + 1, size - 1) == 0;
-}
+static bool Zeros(const char* b, size_t size) { return b && *b == 0 && std::memcmp(b, b + 1, size - 1) == 0; }
 
 int main()
 {
@@ -28,12 +23,12 @@ int main()
         std::memset(dirty, 0xA5, size);
         std::free(dirty);
         // Starts in the freed block at the top of the heap and reaches past its end.
-        void* longer = std::calloc(size, 3);
-        Expect(longer && Zeros(longer, size * 3), "a block past the heap's old end is zeros", size * 3);
+        char* longer = static_cast<char*>(std::calloc(size, 3));
+        Expect(Zeros(longer, size * 3), "a block past the heap's old end is zeros", size * 3);
         std::memset(longer, 0xA5, size * 3);
         std::free(longer);
-        void* reused = std::calloc(size, 1);
-        Expect(reused && Zeros(reused, size), "a block in freed memory is zeros", size);
+        char* reused = static_cast<char*>(std::calloc(size, 1));
+        Expect(Zeros(reused, size), "a block in freed memory is zeros", size);
         std::free(reused);
     }
     // Volatile, or the compiler takes the allocation for granted.

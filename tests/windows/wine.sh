@@ -1,8 +1,6 @@
-# Sourced by the Windows tests: Wine's environment, the one prefix they share
-# and whether the 32-bit Wine runs here. Where the kernel runs no 32-bit
-# programs, qemu-user runs them (scripts/install-deps.sh registers it), and Wine
-# under qemu needs QEMU_RESERVED_VA. x86-64 programs go to the 64-bit loader
-# itself: Debian's wine script would start the slow 32-bit one first.
+# Sourced by the Windows tests: Wine's environment, their one prefix, whether the 32-bit Wine runs here. Wine
+# under qemu-user needs QEMU_RESERVED_VA; the 64-bit loader is called directly, as Debian's wine script would
+# start the slow 32-bit one first.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" QEMU_RESERVED_VA=0xffff0000
 WINE32=/usr/lib/wine/wine
 WINE64=/usr/lib/wine/wine64
@@ -24,9 +22,8 @@ skipped_32bit() {
     [ "${CI:-}" = true ] && echo "$2: FAIL: CI runs every 32-bit check" && exit 1
 }
 
-# The prefix under WORK_DIR, made in the background where missing (minutes under
-# qemu) while the caller builds; a prefix made without the 32-bit Wine is made again.
-# wine_prefix_start WORK_DIR LOG; wine_prefix_wait (0 when ready)
+# wine_prefix_start WORK_DIR LOG: the prefix made in the background (minutes under qemu) while the caller
+# builds, again if made without the 32-bit Wine; wine_prefix_wait: 0 when ready.
 WINE_PREFIX_PID=""
 wine_prefix_start() {
     export WINEPREFIX="$1/wineprefix"
