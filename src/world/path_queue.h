@@ -17,10 +17,9 @@ inline uint64_t HeapKey(float cost, int32_t node)
 inline int32_t KeyNode(uint64_t key) { return static_cast<int32_t>(0xFFFFFFFFu - static_cast<uint32_t>(key)); }
 inline float KeyCost(uint64_t key) { return std::bit_cast<float>(static_cast<uint32_t>(key >> 32)); }
 
-// A binary min-heap over h[0..n).
-inline void HeapPush(uint64_t* h, int32_t& n, uint64_t key)
+// A binary min-heap over h[0..n). `key` rises from the hole at i to its place.
+inline void HeapSiftUp(uint64_t* h, int32_t i, uint64_t key)
 {
-    int32_t i = n++;
     while (i > 0) {
         const int32_t parent = (i - 1) >> 1;
         if (h[parent] <= key)
@@ -30,6 +29,8 @@ inline void HeapPush(uint64_t* h, int32_t& n, uint64_t key)
     }
     h[i] = key;
 }
+
+inline void HeapPush(uint64_t* h, int32_t& n, uint64_t key) { HeapSiftUp(h, n++, key); }
 
 // Removes the top: the hole goes down along the smaller children without
 // comparing against the moved key, which then rises from the bottom (it came
@@ -54,14 +55,7 @@ inline void HeapPop(uint64_t* h, int32_t& n)
         h[i] = h[child];
         i = child;
     }
-    while (i > 0) {
-        const int32_t parent = (i - 1) >> 1;
-        if (h[parent] <= key)
-            break;
-        h[i] = h[parent];
-        i = parent;
-    }
-    h[i] = key;
+    HeapSiftUp(h, i, key);
 }
 
 // The open nodes, keyed on (cost bits, inverted node number): the smallest key
