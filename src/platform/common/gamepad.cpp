@@ -65,3 +65,15 @@ PadOutput StepPad(PadState* state, const PadReading& reading, double seconds)
     state->carry_y = y - static_cast<float>(out.move_y);
     return out;
 }
+
+void QueuePadEvents(const PadOutput& pad, std::deque<InputEvent>* queue)
+{
+    if (pad.move_x || pad.move_y)
+        queue->push_back({INPUT_POINTER_MOVED, 0, 0});
+    for (int32_t i = 0; i < pad.key_count; ++i)
+        queue->push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
+    if (pad.left_click)
+        queue->push_back({INPUT_LEFT_BUTTON, 0, 0});
+    if (pad.right_click)
+        queue->push_back({INPUT_RIGHT_BUTTON, 0, 0});
+}

@@ -4,6 +4,9 @@
 // the game cannot tell a pad from the keyboard and the mouse.
 #pragma once
 #include <cstdint>
+#include <deque>
+
+#include "platform/platform.h"
 
 enum PadButton : uint32_t {
     PAD_A,
@@ -48,3 +51,7 @@ struct PadOutput {
 // One frame of the pad, `seconds` after the last one. A pad that is gone is a
 // reading with nothing held: nothing stays pressed.
 PadOutput StepPad(PadState* state, const PadReading& reading, double seconds);
+
+// The pad's frame as the keyboard's and the mouse's events, in their order: the pointer move (the
+// backend has moved the pointer on the screen first, within the game's picture), the keys, the clicks.
+void QueuePadEvents(const PadOutput& pad, std::deque<InputEvent>* queue);

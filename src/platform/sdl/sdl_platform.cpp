@@ -144,14 +144,8 @@ void DeliverPad(const PadOutput& pad)
         x = SDL_clamp(x + pad.move_x, left, right - 1);
         y = SDL_clamp(y + pad.move_y, top, bottom - 1);
         SDL_WarpMouseGlobal(x, y);
-        Queue.push_back({INPUT_POINTER_MOVED, 0, 0});
     }
-    for (int32_t i = 0; i < pad.key_count; ++i)
-        Queue.push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
-    if (pad.left_click)
-        Queue.push_back({INPUT_LEFT_BUTTON, 0, 0});
-    if (pad.right_click)
-        Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0});
+    QueuePadEvents(pad, &Queue);
 }
 
 void StepController()

@@ -216,14 +216,8 @@ void DeliverPad(const PadOutput& pad)
             CanvasRectangle(r);
         PointerX = std::clamp(PointerX + pad.move_x, r[0], std::max(r[0], r[2] - 1));
         PointerY = std::clamp(PointerY + pad.move_y, r[1], std::max(r[1], r[3] - 1));
-        Events.push_back({INPUT_POINTER_MOVED, 0, 0});
     }
-    for (int32_t i = 0; i < pad.key_count; ++i)
-        Events.push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
-    if (pad.left_click)
-        Events.push_back({INPUT_LEFT_BUTTON, 0, 0});
-    if (pad.right_click)
-        Events.push_back({INPUT_RIGHT_BUTTON, 0, 0});
+    QueuePadEvents(pad, &Events);
 }
 
 void StepController()

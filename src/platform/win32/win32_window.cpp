@@ -89,14 +89,8 @@ void DeliverPad(const PadOutput& pad)
         x = x < r.left ? r.left : x >= r.right ? r.right - 1 : x;
         y = y < r.top ? r.top : y >= r.bottom ? r.bottom - 1 : y;
         SetCursorPos(x, y);
-        Queue.push_back({INPUT_POINTER_MOVED, 0, 0});
     }
-    for (int32_t i = 0; i < pad.key_count; ++i)
-        Queue.push_back({INPUT_KEY_DOWN, pad.keys[i], 0});
-    if (pad.left_click)
-        Queue.push_back({INPUT_LEFT_BUTTON, 0, 0});
-    if (pad.right_click)
-        Queue.push_back({INPUT_RIGHT_BUTTON, 0, 0});
+    QueuePadEvents(pad, &Queue);
 }
 
 void StepController()
