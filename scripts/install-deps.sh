@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev libstb-dev libcli11-dev
-  xvfb xdotool x11-apps imagemagick sox lintian
+  xvfb xdotool x11-apps imagemagick lintian
   clang libclang-rt-14-dev clang-format-14
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 qemu-user-static
   emscripten chromium nodejs

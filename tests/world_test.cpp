@@ -2,13 +2,15 @@
 #include "app/sha256.h"
 #include "fixture.h"
 
-// One block, and the 448-bit message whose padding spills into a second; the start world hashes megabytes.
+// Empty, one block, the 448-bit message whose padding spills into a second block, and many blocks.
 TEST(Sha256, PublishedVectors)
 {
     auto hex = [](const std::string& m) { return Sha256Hex(reinterpret_cast<const uint8_t*>(m.data()), m.size()); };
+    EXPECT_EQ(hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     EXPECT_EQ(hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 // Pinned when a plain, separately written build of the world and its population agreed with the game byte for byte.
