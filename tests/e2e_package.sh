@@ -7,10 +7,7 @@ WORK=$(mktemp -d /tmp/gamevrak-e2e-package.XXXXXX)
 source "$(dirname "$0")/e2e_lib.sh"
 need Xvfb xdotool cpack dpkg lintian timeout
 SUDO=""
-if [ "$(id -u)" -ne 0 ]; then
-    sudo -n true 2>/dev/null || fail "dpkg needs root or password-free sudo"
-    SUDO="sudo -n"
-fi
+[ "$(id -u)" -eq 0 ] || { sudo -n true 2>/dev/null && SUDO="sudo -n"; } || fail "dpkg needs root or password-free sudo"
 
 INSTALLED=""
 dpkg_waiting() { # dpkg's arguments: tried again while another helper's apt or dpkg holds the lock
@@ -29,7 +26,6 @@ DEB=$(ls "$WORK"/pack/gamevrak_*_amd64.deb 2>/dev/null | head -n1)
 [ -n "$DEB" ] || fail "no gamevrak_<version>_amd64.deb: $(ls "$WORK/pack")"
 lintian --no-tag-display-limit "$DEB" >"$WORK/lintian.log" 2>&1
 grep -q "^[EW]:" "$WORK/lintian.log" && fail "lintian: $(grep '^[EW]:' "$WORK/lintian.log")"
-echo "$NAME: $(basename "$DEB"), lintian: no errors or warnings"
 dpkg-deb -f "$DEB" Depends | grep -q "libsdl2" || fail "Depends names no SDL2: $(dpkg-deb -f "$DEB" Depends)"
 
 dpkg_waiting -i "$DEB" && INSTALLED=1 || fail "dpkg -i failed: $(tail -n 5 "$WORK/dpkg.log")"
@@ -49,7 +45,6 @@ wait_for 60 geometry_is "0 0 1280 960" || fail "no game window; got '$(geometry)
 [ "$(readlink "/proc/$GAME_PID/cwd")" = /usr/share/games/gamevrak ] ||
     fail "the game runs in $(readlink "/proc/$GAME_PID/cwd")"
 [ -e "$PLAYER_HOME/.local" ] && fail "the save folder was made before the first save"
-echo "$NAME: /usr/games/gamevrak started from / reads its data in /usr/share/games/gamevrak"
 
 SLOT_FILES="1.mainmap 1.flagmap 1.unit 1.pathfind 1.variables"
 all_saved() { for f in $SLOT_FILES; do [ -s "$SAVES/$f" ] || return 1; done; }
@@ -64,6 +59,5 @@ dpkg_waiting -r gamevrak || fail "dpkg -r failed: $(tail -n 5 "$WORK/dpkg.log")"
 INSTALLED=""
 [ -e /usr/games/gamevrak ] && fail "dpkg -r left /usr/games/gamevrak"
 all_saved || fail "removing the package took the saves"
-echo "$NAME: dpkg -r removes the game and leaves the saves"
 rm -rf "$WORK"
 echo "$NAME: passed"

@@ -1,6 +1,7 @@
 // The game's command line, the zoom that fits a screen, and when a paced frame may be shown.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,8 +14,7 @@ static std::string Read(const std::string& line)
 {
     std::istringstream words(line);
     std::vector<std::string> args = {"gamevrak"};
-    for (std::string word; words >> word;)
-        args.push_back(word);
+    args.insert(args.end(), std::istream_iterator<std::string>(words), {});
     std::vector<const char*> argv;
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());
