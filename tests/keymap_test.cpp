@@ -38,8 +38,9 @@ TEST(Keymap, SdlAndBrowserKeysGiveTheKeyTablesCodesAndSystemKeysNone)
     // Alt makes any key a system key, unless Ctrl is held too (AltGr).
     EXPECT_EQ(std::make_tuple(KeyDown("F4", HELD_ALT), KeyDown("a", HELD_ALT), KeyDown("a", HELD_ALT | HELD_CTRL)),
               std::make_tuple(0, 0, 'A'));
-    EXPECT_EQ(std::make_tuple(VirtualKeyForWebKey("a", "KeyQ", true, false), VirtualKeyForWebKey("a", "KeyQ", true, true)),
-              std::make_tuple(0, 'A'));
+    EXPECT_EQ(
+        std::make_tuple(VirtualKeyForWebKey("a", "KeyQ", true, false), VirtualKeyForWebKey("a", "KeyQ", true, true)),
+        std::make_tuple(0, 'A'));
     // Letters and digits follow the key's position where the layout has another symbol on it.
     EXPECT_EQ(VirtualKeyForSdlKey(SdlKeyByName("&"), SdlScancodeByName("1"), 0), '1');
     EXPECT_EQ(VirtualKeyForSdlKey(0x0430, SdlScancodeByName("F"), 0), 'F');
