@@ -228,7 +228,7 @@ void RunConsole()
         PlatformSleep(400);
     }
     if (ScreenSaverOn)
-        RunScreenSaver();
+        RunScreenSaver(FrameCounter);
     if (ConsoleOpen == 1) {
         char prompt[40];
         std::snprintf(prompt, sizeof prompt, "%s", "CMD:");

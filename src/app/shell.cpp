@@ -209,7 +209,7 @@ void RunFrame()
     DrawText(12, 14, 255, 255, 0);
     RunConsole();
     if (ShowCursorCross == 1)
-        DrawCursorCross();
+        DrawCursorCross(GetMouseX(), GetMouseY());
     ShowCursorCross = 1;
     PresentScreen();
     HandleViewKeys();

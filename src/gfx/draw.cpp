@@ -4,9 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/input.h"
 #include "app/random.h"
-#include "app/shell.h"
 #include "gfx/trig.h"
 #include "platform/platform.h"
 
@@ -100,10 +98,8 @@ void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t
     }
 }
 
-void DrawCursorCross()
+void DrawCursorCross(int32_t mx, int32_t my)
 {
-    int32_t mx = GetMouseX();
-    int32_t my = GetMouseY();
     DrawLine(mx, my, mx + 5, my, 255, 255, 255);
     DrawLine(mx, my, mx, my + 5, 255, 255, 255);
     DrawLine(mx, my, mx - 5, my, 255, 255, 255);
@@ -179,11 +175,11 @@ void ClearScreen()
 
 void PresentScreen() { PresentGLFrame(ScreenBuffer, ScreenWidth, ScreenHeight, PixelZoom); }
 
-void RunScreenSaver()
+void RunScreenSaver(int32_t frame)
 {
     if (!ScreenBuffer || !LayerBuffer)
         return;
-    if (FrameCounter % 50 == 0) {
+    if (frame % 50 == 0) {
         for (int32_t y = 0; y < ScreenHeight; ++y)
             for (int32_t x = 0; x < ScreenWidth; ++x)
                 PutLayerPixel(x, y, 0, 0, static_cast<uint8_t>(Rand() % 255));

@@ -18,11 +18,11 @@ void FreeScreenBuffers();
 void PutPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void PutLayerPixel(int32_t x, int32_t y, uint8_t r, uint8_t g, uint8_t b);
 void DrawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, uint8_t r, uint8_t g, uint8_t b);
-void DrawCursorCross();
+void DrawCursorCross(int32_t x, int32_t y);
 // Allocates both tables, zero-filled; circles compute the entries they read.
 void BuildTrigTables();
 void FreeTrigTables();
 void DrawLayerCircle(double cx, double cy, double radius, uint8_t r, uint8_t g, uint8_t b);
 void ClearScreen();
 void PresentScreen();
-void RunScreenSaver();
+void RunScreenSaver(int32_t frame);
