@@ -26,12 +26,14 @@ std::deque<InputEvent> Queue; // delivered, for the game to take
 int PointerX = 0;
 int PointerY = 0;
 FramePacer Pacer;
-// Full screen: the picture's size and its top-left corner in the window.
+// Full screen: the picture's size, its top-left corner in the window and its
+// lowest row counted from the window's bottom, as GL counts.
 bool Fullscreen = false;
 int PictureWidth = 0;
 int PictureHeight = 0;
 int PictureLeft = 0;
 int PictureTop = 0;
+int PictureBottom = 0;
 // The game controller in use (an SDL instance id, -1 for none): the first on
 // which a button is pressed.
 SDL_JoystickID PadId = -1;
@@ -249,6 +251,7 @@ bool CreateGameWindow(const char* title, int32_t width, int32_t height, int32_t 
         SDL_GL_GetDrawableSize(Window, &w, &h);
         PictureLeft = (w - width) / 2;
         PictureTop = (h - height) / 2;
+        PictureBottom = h - PictureTop - height;
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     }
     return true;
@@ -391,12 +394,8 @@ void PresentGLFrame(const uint8_t* rgba, int32_t width, int32_t height, int32_t 
 {
     if (!Window || !Context || !rgba)
         return;
-    // GL counts rows from the bottom; the picture's lowest row is PictureTop + PictureHeight from the top.
-    if (Fullscreen) {
-        int w = 0, h = 0;
-        SDL_GL_GetDrawableSize(Window, &w, &h);
-        WindowPos(PictureLeft, h - PictureTop - PictureHeight);
-    }
+    if (Fullscreen)
+        WindowPos(PictureLeft, PictureBottom);
     DrawPixelsToGL(rgba, width, height, zoom);
     PaceFrame();
     SDL_GL_SwapWindow(Window);
