@@ -20,12 +20,12 @@
     r.onerror = () => reject(r.error);
   });
   let opened = null;
-  const database = () => opened || (opened = new Promise((resolve, reject) => {
+  const database = () => {
+    if (opened) return opened;
     const r = indexedDB.open('gamevrak', 1);
     r.onupgradeneeded = () => r.result.createObjectStore('files');
-    r.onsuccess = () => resolve(r.result);
-    r.onerror = () => reject(r.error);
-  }));
+    return (opened = request(r));
+  };
   const transaction = async (mode, work) => {
     const t = (await database()).transaction('files', mode);
     const done = new Promise((resolve, reject) => {
